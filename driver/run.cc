@@ -1,0 +1,42 @@
+#include "driver/run.h"
+
+#include "output/output.h"
+#include "soundings/soundings.h"
+#include "textio/stop.h"
+#include "textio/writer.h"
+
+namespace kivo {
+
+namespace {
+
+void convert(RunState& st) {
+  top_line(st.console, "Converting to QUINSA observations format.");
+  open_params_file(st.params_file, st.console);
+  read_file_names(st.params_file, st.params);
+  st.nsoundings = count_soundings(st.data_file, st.params, st.console);
+  read_column_count(st.params_file, st.params);
+  allocate_arrays(st.arrays, st.params.ncols, st.nsoundings);
+  read_column_lines(st.params_file, st.params, st.arrays);
+  read_averaging_line(st.params_file, st.params, st.console);
+  check_column_set(st.params, st.arrays);
+  read_soundings(st.data_file, st.params, st.arrays, st.nsoundings);
+  check_averaging(st.params, st.nsoundings, st.console);
+  write_observations(st.params, st.arrays, st.nsoundings, st.console);
+  top_line(st.console, "Done.");
+}
+
+}  // namespace
+
+int run(RunState& st) {
+  int status = 0;
+  try {
+    convert(st);
+  } catch (const Stop& stop) {
+    top_line(st.console, "Stop: " + stop.message + ".");
+    status = 1;
+  }
+  std::fflush(st.console);
+  return status;
+}
+
+}  // namespace kivo

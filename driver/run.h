@@ -1,0 +1,26 @@
+// The run driver: the fixed order of the phases of a conversion.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "params/params.h"
+#include "textio/reader.h"
+
+namespace kivo {
+
+// Everything one run holds, from its start to its end.
+struct RunState {
+  std::FILE* console = stdout;
+  Params params;
+  Arrays arrays;
+  ReadFile params_file;
+  ReadFile data_file;
+  std::int32_t nsoundings = 0;  // S
+};
+
+// Runs the conversion in the current directory. Returns the exit status:
+// 0 after "Done.", 1 after a fatal stop.
+int run(RunState& st);
+
+}  // namespace kivo

@@ -1,0 +1,93 @@
+// Run parameters: what "kivo.in" says of the files, of every column and of
+// the thinning, and the twenty arrays the columns and soundings live in.
+//
+// Column and sounding numbers count from 1 in messages and in the values
+// stored below (coordinate column numbers, iqpoint_a, ifreqs_a); the arrays
+// themselves are indexed from 0, so column number k lives at index k - 1.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "textio/reader.h"
+
+namespace kivo {
+
+inline constexpr const char* kParamsName = "kivo.in";
+inline constexpr std::size_t kNameLength = 99;   // file names
+inline constexpr std::size_t kLineLength = 999;  // column and averaging lines
+
+struct Params {
+  std::string data_file;    // without trailing blanks
+  std::string output_file;  // without trailing blanks
+  std::int32_t ncols = 0;   // N, at least 1 once read
+  std::int32_t xcol = 0;    // column numbers of the coordinates, 0 = none
+  std::int32_t ycol = 0;
+  std::int32_t zcol = 0;
+  std::int32_t naverage = 0;   // averaging number
+  std::int32_t ndecimate = 0;  // decimating number
+  std::int32_t nfreqs = 0;     // number of frequencies
+};
+
+// A complex single: in-phase in re, quadrature in im. A plain struct, so that
+// the arrays are not value-initialised (untouched pages stay unmapped).
+struct Cplx {
+  float re;
+  float im;
+};
+
+template <class T>
+using Array = std::unique_ptr<T[]>;
+
+// The twenty arrays, allocated together; no entry has an initial value.
+// Per-column arrays have N entries, per-sounding arrays S, and dat_a / err_a
+// N by S with the column index varying fastest (see cell()).
+struct Arrays {
+  Array<std::int32_t> usecol_a;  // 0 not used, 1 used
+  Array<char> feetmetres_a;
+  Array<char> inqu_a;
+  Array<std::int32_t> iqpoint_a;  // partner column number of a lead column, else 0
+  Array<float> dum_a;             // scratch row
+  Array<float> freqs_a;
+  Array<std::int32_t> ifreqs_a;   // frequency number, else 0
+  Array<char> ot_a;
+  Array<float> momt_a;
+  Array<char> or_a;
+  Array<float> trx_a;
+  Array<float> try_a;
+  Array<std::int32_t> ontype_a;
+  Array<float> perr_a;
+  Array<float> terr_a;
+  Array<float> x_a;
+  Array<float> y_a;
+  Array<float> z_a;  // negated height in metres
+  Array<Cplx> dat_a;
+  Array<Cplx> err_a;
+};
+
+// Index into dat_a / err_a of column index j and sounding index s (from 0).
+inline std::size_t cell(std::int32_t ncols, std::int32_t j, std::int32_t s) {
+  return static_cast<std::size_t>(s) * static_cast<std::size_t>(ncols) +
+         static_cast<std::size_t>(j);
+}
+
+// Existence check and opening of "kivo.in", and its progress line.
+void open_params_file(ReadFile& f, std::FILE* console);
+// The data file name and the output file name (items 1 and 2).
+void read_file_names(ReadFile& f, Params& p);
+// The number of columns (item 3), at least 1.
+void read_column_count(ReadFile& f, Params& p);
+// Allocates the twenty arrays for N columns and S soundings, or stops with
+// "error allocating space for arrays".
+void allocate_arrays(Arrays& a, std::int32_t ncols, std::int32_t nsoundings);
+// The N column lines.
+void read_column_lines(ReadFile& f, Params& p, Arrays& a);
+// The averaging line, its progress line, and the closing of the file.
+void read_averaging_line(ReadFile& f, Params& p, std::FILE* console);
+// Coordinate columns present, pairing of in-phase and quadrature columns,
+// and the frequency numbers.
+void check_column_set(Params& p, Arrays& a);
+
+}  // namespace kivo

@@ -1,0 +1,1 @@
+#include "soundings/soundings.h"

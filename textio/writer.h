@@ -1,0 +1,68 @@
+// Field writer: integer, general real, one-character and skip fields, records
+// in a file (ended by CR LF), console records and inserted number texts.
+//
+// The put_* functions render one field at p and return the position after it;
+// a field always takes exactly its width.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace kivo {
+
+// Integer field of width w (1..11): right-aligned digits, a minus sign for a
+// negative value; w asterisks when the text does not fit.
+char* put_int(char* p, int w, std::int32_t v);
+
+// General real field of width w with d significant digits (d 1..9, w >= d+6):
+// fixed-point with 4 trailing blanks for 0.1 <= |v| < 10^d after rounding,
+// exponent form otherwise; "NaN"/"Inf" at the left. Ties round away from 0.
+char* put_general(char* p, int w, int d, float v);
+
+inline char* put_char(char* p, char c) {
+  *p = c;
+  return p + 1;
+}
+inline char* put_skip(char* p, int n) {
+  for (int i = 0; i < n; ++i) *p++ = ' ';
+  return p;
+}
+
+// The decimal text of a number put into a message: v written right-aligned
+// into an integer field of width w, then stripped of its blanks.
+std::string number_text(std::int32_t v, int w = 9);
+
+// Console records. The first character of a console record is line control
+// and is not shown; a blank starts a new line. Lines end with "\n".
+void console_record(std::FILE* console, std::string_view record);
+// A top-level line: the text shown from the first column.
+void top_line(std::FILE* console, std::string_view text);
+// A progress line: the text shown after one blank.
+void progress_line(std::FILE* console, std::string_view text);
+
+// A text file open for writing, buffered in large chunks. Records are
+// assembled in place: record_begin() gives room for max_len characters, the
+// caller renders fields there, and record_end() appends CR LF.
+struct WriteFile {
+  int fd = -1;
+  std::unique_ptr<char[]> buf;
+  std::size_t cap = 0;
+  std::size_t len = 0;
+  bool failed = false;  // a write of the file system has failed
+};
+
+// Creates or truncates `name`. Returns 0, or a positive status.
+int open_write(WriteFile& f, const std::string& name);
+// Room for a record of at most max_len characters (plus its CR LF).
+char* record_begin(WriteFile& f, std::size_t max_len);
+// Ends the record that runs to `end`; returns the write status (0, or
+// positive when writing buffered records to the file has failed).
+int record_end(WriteFile& f, char* end);
+// Writes what is buffered and closes the file; 0 or a positive status.
+int close_write(WriteFile& f);
+
+}  // namespace kivo
