@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "driver/run.h"
 
 namespace kivo::test {
 
@@ -58,25 +57,6 @@ RunResult run_binary(const std::string& dir, const std::string& args) {
   while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.console.append(buf, n);
   int st = ::pclose(p);
   r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
-
-RunResult run_in_process(const std::string& dir) {
-  std::string old = std::filesystem::current_path();
-  std::filesystem::current_path(dir);
-  char* text = nullptr;
-  std::size_t size = 0;
-  std::FILE* console = ::open_memstream(&text, &size);
-  RunResult r;
-  {
-    RunState st;
-    st.console = console;
-    r.status = run(st);
-  }
-  std::fclose(console);
-  r.console.assign(text, size);
-  std::free(text);
-  std::filesystem::current_path(old);
   return r;
 }
 

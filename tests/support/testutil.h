@@ -31,7 +31,8 @@ struct RunResult {
 
 // Runs the kivo binary with `dir` as its working directory.
 RunResult run_binary(const std::string& dir, const std::string& args = "");
-// Runs a conversion in-process with `dir` as the working directory.
+// Runs a conversion in-process with `dir` as the working directory (in the
+// testrun library).
 RunResult run_in_process(const std::string& dir);
 
 // The console text of a run: the banner, then the given lines, each with "\n".
