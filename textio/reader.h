@@ -54,6 +54,10 @@ void close_read(ReadFile& f);
 int read_list(ReadFile& f, std::span<const Item> items);
 // Free-format read from a text in memory, which is the only record.
 int read_list(std::string_view text, std::span<const Item> items);
+// Free-format read of one item from a text in memory. `assigned` tells
+// whether a value reached the item (false after a null value, a slash, a bare
+// repeat count such as "2*", or the end of the text).
+int read_one(std::string_view text, const Item& item, bool& assigned);
 // Free-format read of n real items into dest[0..n) (same rules as read_list,
 // with a fast path for plain decimal numbers).
 int read_reals(ReadFile& f, float* dest, std::size_t n);
