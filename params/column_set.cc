@@ -1,1 +1,84 @@
+// Checks of the columns as a set: the three coordinate columns exist, every
+// pair of data columns of one geometry is an in-phase/quadrature pair (folded
+// into its lower-numbered lead column), and the frequencies are numbered in
+// order of first appearance.
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
 #include "params/params.h"
+#include "textio/stop.h"
+#include "textio/writer.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr float kSameTolerance = 0.001f;
+
+// Strict comparison of stored singles; false when either is a NaN.
+bool close(float a, float b) {
+  return std::fabs(a - b) < kSameTolerance;
+}
+
+bool same_geometry(const Arrays& a, std::size_t i, std::size_t j) {
+  return close(a.freqs_a[i], a.freqs_a[j]) && a.ot_a[i] == a.ot_a[j] &&
+         a.momt_a[i] == a.momt_a[j] && a.or_a[i] == a.or_a[j] && close(a.trx_a[i], a.trx_a[j]) &&
+         close(a.try_a[i], a.try_a[j]);
+}
+
+}  // namespace
+
+void check_column_set(Params& p, Arrays& a) {
+  if (p.xcol == 0) estop("no column is the x-coordinate");
+  if (p.ycol == 0) estop("no column is the y-coordinate");
+  if (p.zcol == 0) estop("no column is the height");
+
+  const std::size_t n = static_cast<std::size_t>(p.ncols);
+  auto is_coordinate = [&](std::size_t i) {
+    const std::int64_t k = static_cast<std::int64_t>(i) + 1;
+    return k == p.xcol || k == p.ycol || k == p.zcol;
+  };
+
+  // The data columns in ascending order; a column that becomes a partner
+  // drops out through its usecol_a entry.
+  std::vector<std::size_t> data;
+  for (std::size_t i = 0; i < n; ++i) {
+    a.iqpoint_a[i] = 0;
+    a.ifreqs_a[i] = 0;
+    if (a.usecol_a[i] != 0 && !is_coordinate(i)) data.push_back(i);
+  }
+
+  for (std::size_t u = 0; u < data.size(); ++u) {
+    const std::size_t i = data[u];
+    if (a.usecol_a[i] == 0) continue;
+    for (std::size_t v = u + 1; v < data.size(); ++v) {
+      const std::size_t j = data[v];
+      if (a.usecol_a[j] == 0 || !same_geometry(a, i, j)) continue;
+      if (a.inqu_a[i] == a.inqu_a[j]) {
+        estop("parameters for columns " + number_text(static_cast<std::int32_t>(i + 1), 8) + " & " +
+              number_text(static_cast<std::int32_t>(j + 1), 9) + " are the same");
+      }
+      if (a.iqpoint_a[i] != 0) estop("screw-up during combination of inphase & quadrature");
+      a.iqpoint_a[i] = static_cast<std::int32_t>(j + 1);
+      a.usecol_a[j] = 0;
+    }
+  }
+
+  // Each new frequency takes the next number; later columns are compared
+  // with the first column of that number only, so the grouping never chains.
+  std::int32_t nfreqs = 0;
+  for (std::size_t u = 0; u < data.size(); ++u) {
+    const std::size_t i = data[u];
+    if (a.usecol_a[i] == 0 || a.ifreqs_a[i] != 0) continue;
+    a.ifreqs_a[i] = ++nfreqs;
+    for (std::size_t v = u + 1; v < data.size(); ++v) {
+      const std::size_t j = data[v];
+      if (a.usecol_a[j] == 0 || a.ifreqs_a[j] != 0) continue;
+      if (close(a.freqs_a[i], a.freqs_a[j])) a.ifreqs_a[j] = nfreqs;
+    }
+  }
+  p.nfreqs = nfreqs;
+}
+
+}  // namespace kivo

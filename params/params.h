@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "textio/reader.h"
 
@@ -51,7 +52,7 @@ struct Arrays {
   Array<std::int32_t> iqpoint_a;  // partner column number of a lead column, else 0
   Array<float> dum_a;             // scratch row
   Array<float> freqs_a;
-  Array<std::int32_t> ifreqs_a;   // frequency number, else 0
+  Array<std::int32_t> ifreqs_a;  // frequency number, else 0
   Array<char> ot_a;
   Array<float> momt_a;
   Array<char> or_a;
@@ -89,5 +90,18 @@ void read_averaging_line(ReadFile& f, Params& p, std::FILE* console);
 // Coordinate columns present, pairing of in-phase and quadrature columns,
 // and the frequency numbers.
 void check_column_set(Params& p, Arrays& a);
+
+// Whether a file (or a directory) of this name exists.
+bool name_exists(const std::string& name);
+// The text without its leading blanks (blanks only; a tab is kept).
+std::string_view left_adjusted(std::string_view s);
+// The text without its leading and trailing blanks.
+std::string_view trimmed(std::string_view s);
+// Takes the next word off `rest`, the left-adjusted remainder of a line
+// buffer of kLineLength characters (its blank padding may be left off). A
+// word runs up to the next blank; only the blank separates words. A buffer
+// whose kLineLength characters hold no blank gives an empty word and stays as
+// it is. Otherwise `rest` becomes the left-adjusted text after the word.
+std::string_view next_word(std::string_view& rest);
 
 }  // namespace kivo

@@ -1,1 +1,106 @@
+// The head of "kivo.in": its existence check and opening, the two file names
+// and the number of columns, and the allocation of the twenty arrays.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <new>
+#include <string>
+#include <string_view>
+
 #include "params/params.h"
+#include "textio/reader.h"
+#include "textio/stop.h"
+#include "textio/writer.h"
+
+namespace kivo {
+
+bool name_exists(const std::string& name) {
+  // A name holding a NUL byte cannot name a file; stat() would see only the
+  // part before it.
+  if (name.find('\0') != std::string::npos) return false;
+  struct stat st;
+  return ::stat(name.c_str(), &st) == 0;
+}
+
+std::string_view left_adjusted(std::string_view s) {
+  const std::size_t first = s.find_first_not_of(' ');
+  return first == std::string_view::npos ? std::string_view() : s.substr(first);
+}
+
+std::string_view trimmed(std::string_view s) {
+  s = left_adjusted(s);
+  const std::size_t last = s.find_last_not_of(' ');
+  return last == std::string_view::npos ? std::string_view() : s.substr(0, last + 1);
+}
+
+namespace {
+
+// One free-format character item of 99 characters, left-adjusted and used
+// without its trailing blanks. Returns the read status.
+int read_name(ReadFile& f, std::string& name) {
+  char buf[kNameLength];
+  std::fill(buf, buf + kNameLength, ' ');
+  const Item item = char_item(buf, kNameLength);
+  const int status = read_list(f, {&item, 1});
+  name.assign(trimmed({buf, kNameLength}));
+  return status;
+}
+
+// new (std::nothrow) T[n] for a size already known to fit; the elements are
+// left without initial values so that pages never used are never touched.
+template <class T>
+bool allocate(Array<T>& a, std::uint64_t n) {
+  if (n > static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max()) / sizeof(T)) {
+    return false;
+  }
+  a.reset(new (std::nothrow) T[static_cast<std::size_t>(n)]);
+  return a != nullptr;
+}
+
+}  // namespace
+
+void open_params_file(ReadFile& f, std::FILE* console) {
+  const std::string name = kParamsName;
+  if (!name_exists(name)) estop("parameters file \"" + name + "\" does not exist");
+  if (open_read(f, name) != 0) estop("error opening parameters file \"" + name + "\"");
+  progress_line(console, "Reading column parameters from \"" + name + "\".");
+}
+
+void read_file_names(ReadFile& f, Params& p) {
+  if (read_name(f, p.data_file) != 0) {
+    estop(std::string("error reading data file name from file \"") + kParamsName + "\"");
+  }
+  if (read_name(f, p.output_file) != 0) {
+    estop(std::string("error reading name for the output file from \"") + kParamsName + "\"");
+  }
+}
+
+void read_column_count(ReadFile& f, Params& p) {
+  std::int32_t n = 0;
+  const Item item = int_item(n);
+  if (read_list(f, {&item, 1}) != 0) {
+    estop(std::string("error reading number of columns from \"") + kParamsName + "\"");
+  }
+  if (n <= 0) estop(std::string("number of columns read from \"") + kParamsName + "\" <= 0");
+  p.ncols = n;
+}
+
+void allocate_arrays(Arrays& a, std::int32_t ncols, std::int32_t nsoundings) {
+  // Both counts are below 2^31, so their product fits in 64 bits; each byte
+  // size is checked against the largest object before it is formed.
+  const std::uint64_t n = ncols > 0 ? static_cast<std::uint64_t>(ncols) : 0;
+  const std::uint64_t s = nsoundings > 0 ? static_cast<std::uint64_t>(nsoundings) : 0;
+  const std::uint64_t ns = n * s;
+  const bool ok = allocate(a.usecol_a, n) && allocate(a.feetmetres_a, n) && allocate(a.inqu_a, n) &&
+                  allocate(a.iqpoint_a, n) && allocate(a.dum_a, n) && allocate(a.freqs_a, n) &&
+                  allocate(a.ifreqs_a, n) && allocate(a.ot_a, n) && allocate(a.momt_a, n) &&
+                  allocate(a.or_a, n) && allocate(a.trx_a, n) && allocate(a.try_a, n) &&
+                  allocate(a.ontype_a, n) && allocate(a.perr_a, n) && allocate(a.terr_a, n) &&
+                  allocate(a.x_a, s) && allocate(a.y_a, s) && allocate(a.z_a, s) &&
+                  allocate(a.dat_a, ns) && allocate(a.err_a, ns);
+  if (!ok) estop("error allocating space for arrays");
+}
+
+}  // namespace kivo
