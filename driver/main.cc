@@ -1,8 +1,55 @@
 // kivo: converts a column-oriented text file of airborne frequency-domain EM
 // soundings into a QUINSA observations file, as "kivo.in" describes.
+//
+// The conversion takes no arguments. Only "--help" or "--version" as the
+// first argument changes what kivo does; any other arguments are ignored, so
+// scripts that pass something keep converting as before.
+#include <cstdio>
+#include <cstring>
+
 #include "driver/run.h"
 
-int main() {
+#ifndef KIVO_VERSION
+#define KIVO_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: kivo\n"
+    "       kivo --help | --version\n"
+    "\n"
+    "Converts airborne frequency-domain electromagnetic soundings into an\n"
+    "observations file for the 1-D inversion program QUINSA.\n"
+    "\n"
+    "kivo takes no arguments. It reads the parameters file \"kivo.in\" in the\n"
+    "current directory, which names the data file and the output file,\n"
+    "describes every column of the data file and chooses averaging or\n"
+    "decimation. It reads the data file (one row of numbers per sounding;\n"
+    "lines starting with \"/\" are comments) and writes the observations file\n"
+    "(fixed-width records, CR LF line ends).\n"
+    "\n"
+    "Progress and errors go to standard output. A run ends with \"Done.\" and\n"
+    "exit status 0, or with one line \"Stop: <message>.\" and exit status 1.\n"
+    "\n"
+    "  --help     show this text and exit\n"
+    "  --version  show the version and exit\n"
+    "\n"
+    "The manual: man kivo. The parameters file, the data file, the\n"
+    "observations file and every message are described there and in\n"
+    "docs/parameters.md of the source tree.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
+    std::fputs(kUsage, stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+  if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+    std::fputs("kivo " KIVO_VERSION "\n", stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   kivo::RunState st;
   return kivo::run(st);
 }
