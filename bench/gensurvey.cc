@@ -2,7 +2,7 @@
 // kivo.in, deterministically from a seed.
 //
 //   gensurvey [-s SOUNDINGS] [-f FREQS] [--seed N] [-o DATA] [--params PATH]
-//             [--average LINE] [--params-only]
+//             [--average LINE] [--params-only | --data-only]
 //
 // The data file has a few "/" comment lines at the top and two in the middle.
 // Each row holds a fiducial (ignored), x, y, the height in feet, a magnetics
@@ -119,6 +119,7 @@ struct Options {
   std::string params;  // empty: kivo.in beside the data file
   std::string average = "al";
   bool params_only = false;
+  bool data_only = false;
 };
 
 std::int64_t parse_int(std::string_view s, const char* what) {
@@ -150,10 +151,12 @@ Options parse(int argc, char** argv) {
       o.average = value();
     } else if (a == "--params-only") {
       o.params_only = true;
+    } else if (a == "--data-only") {
+      o.data_only = true;
     } else {
       fail(
           "usage: gensurvey [-s SOUNDINGS] [-f FREQS] [--seed N] [-o DATA] [--params PATH] "
-          "[--average LINE] [--params-only]");
+          "[--average LINE] [--params-only | --data-only]");
     }
   }
   if (o.soundings < 0 || o.soundings > 2147483647) fail("sounding count out of range");
@@ -313,6 +316,6 @@ void write_data(const Options& o) {
 int main(int argc, char** argv) {
   Options o = parse(argc, argv);
   if (!o.params_only) write_data(o);
-  write_params(o);
+  if (!o.data_only) write_params(o);
   return 0;
 }
