@@ -1,0 +1,132 @@
+// The counting pass, through runs of the kivo binary that stop right after
+// it (a number of columns of 0), or in it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/testutil.h"
+
+namespace kivo {
+namespace {
+
+using test::run_binary;
+using test::TempDir;
+using test::write_file;
+
+const std::string kParams = " Reading column parameters from \"kivo.in\".";
+const std::string kNoColumns = "Stop: number of columns read from \"kivo.in\" <= 0.";
+
+std::string shown(const std::vector<std::string>& ls) {
+  std::string s = "Converting to QUINSA observations format.\n";
+  for (const auto& l : ls) s += l + "\n";
+  return s;
+}
+
+TEST(CountingPass, CountsRecordsNotStartingWithASlash) {
+  struct Case {
+    const char* name;
+    std::string data;
+    const char* count;
+  };
+  const std::vector<Case> cases = {
+      {"empty file", "", "0"},
+      {"only comments", "/ a\n/\n/b\n", "0"},
+      {"one row, plural word kept", "1 2 3\n", "1"},
+      {"blank before the slash makes a row", " / not a comment\n", "1"},
+      {"empty lines are rows", "\n\n/\n\n", "3"},
+      {"last line without a line end", "1\n2\n3", "3"},
+      {"CR LF line ends", "1\r\n/c\r\n2\r\n", "2"},
+      {"a line longer than 999 characters counts once",
+       std::string(2500, '7') + "\n/" + std::string(1500, ' ') + "\n", "1"},
+      {"a slash past the 999th character does not make a comment", std::string(999, ' ') + "/\n",
+       "1"},
+      {"comments anywhere", "/h\n1\n/m\n2\n/t", "2"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    write_file(dir.file("kivo.in"), "data.txt\nout.obs\n0\n");
+    write_file(dir.file("data.txt"), c.data);
+    const test::RunResult r = run_binary(dir.path());
+    EXPECT_EQ(r.console,
+              shown({kParams, " Reading data from \"data.txt\".",
+                     std::string(" ") + c.count + " soundings found in \"data.txt\".", kNoColumns}))
+        << c.name;
+    EXPECT_EQ(r.status, 1) << c.name;
+  }
+}
+
+TEST(CountingPass, NameShownWithoutTrailingBlanks) {
+  TempDir dir;
+  write_file(dir.file("kivo.in"), "'  my data.txt   '\nout.obs\n0\n");
+  write_file(dir.file("my data.txt"), "1\n2\n");
+  const test::RunResult r = run_binary(dir.path());
+  EXPECT_EQ(r.console, shown({kParams, " Reading data from \"my data.txt\".",
+                              " 2 soundings found in \"my data.txt\".", kNoColumns}));
+}
+
+TEST(CountingPass, Stops) {
+  struct Case {
+    const char* name;
+    std::string kivo_in;
+    std::vector<std::string> console;
+  };
+  const std::vector<Case> cases = {
+      {"no data file",
+       "missing.txt\nout.obs\n0\n",
+       {kParams, "Stop: data file \"missing.txt\" does not exist."}},
+      {"data file is a directory",
+       "sub\nout.obs\n0\n",
+       {kParams, "Stop: error opening data file \"sub\"."}},
+      // Reading the first page of a process's memory fails with an I/O error.
+      {"data file that cannot be read",
+       "/proc/self/mem\nout.obs\n0\n",
+       {kParams, " Reading data from \"/proc/self/mem\".",
+        "Stop: error counting soundings in \"/proc/self/mem\"."}},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0755), 0);
+    write_file(dir.file("kivo.in"), c.kivo_in);
+    const test::RunResult r = run_binary(dir.path());
+    EXPECT_EQ(r.console, shown(c.console)) << c.name;
+    EXPECT_EQ(r.status, 1) << c.name;
+  }
+}
+
+// 2^31 empty lines, one more than a sounding count can hold, fed through a
+// named pipe so that nothing is written to disk.
+TEST(CountingPass, TooManySoundings) {
+  TempDir dir;
+  write_file(dir.file("kivo.in"), "data.txt\nout.obs\n0\n");
+  ASSERT_EQ(::mkfifo(dir.file("data.txt").c_str(), 0600), 0);
+  const pid_t writer = ::fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    const int fd = ::open(dir.file("data.txt").c_str(), O_WRONLY);
+    if (fd < 0) ::_exit(1);
+    static char block[1 << 20];
+    for (char& c : block) c = '\n';
+    const long long total = 1LL << 31;
+    for (long long done = 0; done < total;) {
+      const ssize_t n = ::write(fd, block, sizeof block);
+      if (n <= 0) ::_exit(1);
+      done += n;
+    }
+    ::_exit(0);
+  }
+  const test::RunResult r = run_binary(dir.path());
+  ::kill(writer, SIGKILL);  // in case the run stopped reading early
+  ::waitpid(writer, nullptr, 0);
+  EXPECT_EQ(r.console, shown({kParams, " Reading data from \"data.txt\".",
+                              "Stop: too many soundings in \"data.txt\"."}));
+  EXPECT_EQ(r.status, 1);
+}
+
+}  // namespace
+}  // namespace kivo
