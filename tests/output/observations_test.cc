@@ -1,0 +1,312 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "output/output.h"
+#include "tests/support/testutil.h"
+#include "textio/stop.h"
+
+namespace kivo {
+namespace {
+
+using test::read_file;
+using test::TempDir;
+using test::write_file;
+
+// One data column as the parameters phases leave it.
+struct Column {
+  float freq;
+  char ot;
+  float moment;
+  char orient;
+  float trx, try_;
+  std::int32_t ontype;
+  char inqu;
+  std::int32_t partner;  // column number, 0 unpaired
+  std::int32_t freqno;
+};
+
+// A hand-made run state: x, y and z in columns 1 to 3, then the data columns
+// (a partner column is given as a data column with freqno 0).
+struct Survey {
+  Params p;
+  Arrays a;
+  Survey(const std::vector<Column>& cols, std::int32_t ns, const std::string& out) {
+    const std::int32_t n = 3 + static_cast<std::int32_t>(cols.size());
+    p.ncols = n;
+    p.xcol = 1;
+    p.ycol = 2;
+    p.zcol = 3;
+    p.ndecimate = 1;
+    p.data_file = "no-such-data-file";
+    p.output_file = out;
+    const auto un = static_cast<std::size_t>(n);
+    a.usecol_a = std::make_unique<std::int32_t[]>(un);
+    a.inqu_a = std::make_unique<char[]>(un);
+    a.iqpoint_a = std::make_unique<std::int32_t[]>(un);
+    a.freqs_a = std::make_unique<float[]>(un);
+    a.ifreqs_a = std::make_unique<std::int32_t[]>(un);
+    a.ot_a = std::make_unique<char[]>(un);
+    a.momt_a = std::make_unique<float[]>(un);
+    a.or_a = std::make_unique<char[]>(un);
+    a.trx_a = std::make_unique<float[]>(un);
+    a.try_a = std::make_unique<float[]>(un);
+    a.ontype_a = std::make_unique<std::int32_t[]>(un);
+    a.x_a = std::make_unique<float[]>(static_cast<std::size_t>(ns));
+    a.y_a = std::make_unique<float[]>(static_cast<std::size_t>(ns));
+    a.z_a = std::make_unique<float[]>(static_cast<std::size_t>(ns));
+    a.dat_a = std::make_unique<Cplx[]>(un * static_cast<std::size_t>(ns));
+    a.err_a = std::make_unique<Cplx[]>(un * static_cast<std::size_t>(ns));
+    for (std::int32_t j = 0; j < 3; ++j) a.usecol_a[j] = 1;
+    for (std::size_t i = 0; i < cols.size(); ++i) {
+      const Column& c = cols[i];
+      const std::size_t j = i + 3;
+      a.usecol_a[j] = c.freqno != 0;
+      a.freqs_a[j] = c.freq;
+      a.ot_a[j] = c.ot;
+      a.momt_a[j] = c.moment;
+      a.or_a[j] = c.orient;
+      a.trx_a[j] = c.trx;
+      a.try_a[j] = c.try_;
+      a.ontype_a[j] = c.ontype;
+      a.inqu_a[j] = c.inqu;
+      a.iqpoint_a[j] = c.partner;
+      a.ifreqs_a[j] = c.freqno;
+      p.nfreqs = std::max(p.nfreqs, c.freqno);
+    }
+  }
+  // Sounding s (from 0) at column number c.
+  void set(std::int32_t c, std::int32_t s, Cplx dat, Cplx err) {
+    a.dat_a[cell(p.ncols, c - 1, s)] = dat;
+    a.err_a[cell(p.ncols, c - 1, s)] = err;
+  }
+  void position(std::int32_t s, float x, float y, float z) {
+    a.x_a[s] = x;
+    a.y_a[s] = y;
+    a.z_a[s] = z;
+  }
+};
+
+struct Written {
+  std::string console;
+  std::string stop;  // "" when the writing ended normally
+};
+
+Written write(const Survey& sv, std::int32_t ns) {
+  char* text = nullptr;
+  std::size_t size = 0;
+  std::FILE* console = ::open_memstream(&text, &size);
+  Written w;
+  try {
+    write_observations(sv.p, sv.a, ns, console);
+  } catch (const Stop& stop) {
+    w.stop = stop.message;
+  }
+  std::fclose(console);
+  w.console.assign(text, size);
+  std::free(text);
+  return w;
+}
+
+std::vector<std::string> split_records(const std::string& file) {
+  std::vector<std::string> v;
+  std::size_t at = 0;
+  while (at < file.size()) {
+    const std::size_t end = file.find("\r\n", at);
+    if (end == std::string::npos) {
+      v.push_back("(unterminated) " + file.substr(at));
+      break;
+    }
+    v.push_back(file.substr(at, end - at));
+    at = end + 2;
+  }
+  return v;
+}
+
+// A lead column at 900 Hz (columns 4 and 5) and an unpaired quadrature
+// column at 7200 Hz (column 6).
+const std::vector<Column> kTwoFrequencies = {
+    {900, 'z', 1.0f, 'z', 6.5f, 0, 1, 'i', 5, 1},
+    {900, 'z', 1.0f, 'z', 6.5f, 0, 1, 'q', 0, 0},
+    {7200, 'x', 2.5f, 'X', 8, -1.25f, 2, 'Q', 0, 2},
+};
+
+TEST(Observations, WorkedLinesAndBlockShape) {
+  TempDir dir;
+  Survey sv(kTwoFrequencies, 3, dir.file("out.obs"));
+  sv.position(0, 512345.6f, 7123456.0f, -30.0f);
+  sv.set(4, 0, {123.4f, 56.7f}, {6.17f, 2.835f});
+  sv.set(6, 0, {0, -4.25f}, {0, 0.5f});
+  for (std::int32_t s = 1; s < 3; ++s) {
+    sv.position(s, 512345.6f + 10 * s, 7123456.0f, -30.5f);
+    sv.set(4, s, {1, 2}, {0.1f, 0.2f});
+    sv.set(6, s, {0, 3}, {0, 0.3f});
+  }
+  const Written w = write(sv, 3);
+  EXPECT_EQ(w.stop, "");
+  EXPECT_EQ(w.console, " Writing data to \"" + sv.p.output_file + "\".\n");
+  const std::vector<std::string> r = split_records(read_file(sv.p.output_file));
+  ASSERT_EQ(r.size(), 22u);
+  EXPECT_EQ(r[0], "    3");
+  EXPECT_EQ(r[1], "   512345.594       7123456.00        2");
+  EXPECT_EQ(r[2], "   900.00        1");
+  EXPECT_EQ(r[3], "   1.0000      -30.000     z  1");
+  EXPECT_EQ(r[4],
+            "   1.0000       6.5000       0.0000      -30.000     z  1 b    123.4000       "
+            "56.70000     v    6.170000       2.835000    ");
+  EXPECT_EQ(r[5], "   7200.0        1");
+  EXPECT_EQ(r[6], "   2.5000      -30.000     x  1");
+  EXPECT_EQ(r[7],
+            "   1.0000       8.0000      -1.2500      -30.000     X  2 Q   -4.250000     v   "
+            "0.5000000    ");
+  // Every block: position, 900 Hz frequency, transmitter, paired data line,
+  // 7200 Hz frequency, transmitter, quadrature data line.
+  const std::size_t lengths[] = {39, 18, 31, 123, 18, 31, 93};
+  for (std::size_t b = 0; b < 3; ++b) {
+    for (std::size_t i = 0; i < 7; ++i) {
+      EXPECT_EQ(r[1 + 7 * b + i].size(), lengths[i]) << "block " << b << " line " << i;
+    }
+  }
+  EXPECT_EQ(r[8], "   512355.594       7123456.00        2");
+  EXPECT_EQ(r[17], "   1.0000      -30.500     z  1");
+}
+
+TEST(Observations, InphaseFormKeepsTheLetterAsTyped) {
+  TempDir dir;
+  Survey sv({{450, 'Z', 1.0f, 'y', 0, 0, 4, 'I', 0, 1}}, 1, dir.file("out.obs"));
+  sv.position(0, 1, 2, -3);
+  sv.set(4, 0, {-2.5f, 0}, {1000, 0});
+  EXPECT_EQ(write(sv, 1).stop, "");
+  const std::vector<std::string> r = split_records(read_file(sv.p.output_file));
+  ASSERT_EQ(r.size(), 5u);
+  EXPECT_EQ(r[3], "   1.0000      -3.0000     Z  1");
+  EXPECT_EQ(r[4],
+            "   1.0000       0.0000       0.0000      -3.0000     y  4 I   -2.500000     v    "
+            "1000.000    ");
+}
+
+TEST(Observations, ColumnsOfOneFrequency) {
+  // Two columns share frequency 1 (different receiver orientation); the
+  // frequency line shows the higher-numbered column's frequency and M = 2.
+  // Column 6 has a frequency of its own, written between them in the file
+  // order of frequency numbers.
+  TempDir dir;
+  Survey sv({{1.234f, 'z', 1, 'z', 0, 0, 1, 'q', 0, 1},
+             {5000, 'z', 1, 'z', 0, 0, 1, 'q', 0, 2},
+             {1.2348f, 'z', 1, 'x', 0, 0, 3, 'i', 0, 1}},
+            1, dir.file("out.obs"));
+  sv.position(0, 0, 0, -10);
+  EXPECT_EQ(write(sv, 1).stop, "");
+  const std::vector<std::string> r = split_records(read_file(sv.p.output_file));
+  ASSERT_EQ(r.size(), 1u + 1 + 1 + 4 + 1 + 2);
+  EXPECT_EQ(r[2], "   1.2348        2");
+  EXPECT_EQ(r[4].substr(52, 7), " z  1 q");
+  EXPECT_EQ(r[6].substr(52, 7), " x  3 i");
+  EXPECT_EQ(r[7], "   5000.0        1");
+}
+
+TEST(Observations, NoDataColumnsAndNoSoundings) {
+  TempDir dir;
+  Survey none({}, 2, dir.file("coords.obs"));
+  none.position(0, 0.5f, -0.25f, -1);
+  none.position(1, 1e10f, 0, -1);
+  EXPECT_EQ(write(none, 2).stop, "");
+  EXPECT_EQ(read_file(none.p.output_file),
+            "    2\r\n"
+            "  0.500000000     -0.250000000        0\r\n"
+            "  0.100000000E+11   0.00000000        0\r\n");
+
+  Survey empty(kTwoFrequencies, 0, dir.file("empty.obs"));
+  EXPECT_EQ(write(empty, 0).stop, "");
+  EXPECT_EQ(read_file(empty.p.output_file), "    0\r\n");
+}
+
+TEST(Observations, WindowAveragesExceptCoordinates) {
+  TempDir dir;
+  Survey sv(kTwoFrequencies, 7, dir.file("avg.obs"));
+  sv.p.naverage = 1;
+  for (std::int32_t s = 0; s < 7; ++s) {
+    sv.position(s, 100.0f + s, 200.0f + s, -30.0f - s);
+    sv.set(4, s, {10.0f * s, -1.0f * s}, {1.0f + s, 0.5f});
+    sv.set(6, s, {0, 2.0f * s}, {0, 0.25f * s});
+  }
+  EXPECT_EQ(write(sv, 7).stop, "");
+  const std::vector<std::string> r = split_records(read_file(sv.p.output_file));
+  ASSERT_EQ(r.size(), 1u + 2 * 7);
+  EXPECT_EQ(r[0], "    2");
+  // Kept soundings 2 and 5 (windows 1-3 and 4-6); sounding 7 is dropped.
+  EXPECT_EQ(r[1], "   101.000000       201.000000        2");
+  EXPECT_EQ(r[3], "   1.0000      -31.000     z  1");
+  EXPECT_EQ(r[4].substr(58), "b    10.00000      -1.000000     v    2.000000      0.5000000    ");
+  EXPECT_EQ(r[7].substr(58), "Q    2.000000     v   0.2500000    ");
+  EXPECT_EQ(r[8], "   104.000000       204.000000        2");
+  EXPECT_EQ(r[10], "   1.0000      -34.000     z  1");
+  EXPECT_EQ(r[11].substr(58), "b    40.00000      -4.000000     v    5.000000      0.5000000    ");
+
+  // Decimation keeps single soundings unchanged.
+  sv.p.naverage = 0;
+  sv.p.ndecimate = 3;
+  EXPECT_EQ(write(sv, 7).stop, "");
+  const std::vector<std::string> d = split_records(read_file(sv.p.output_file));
+  ASSERT_EQ(d.size(), 1u + 3 * 7);
+  EXPECT_EQ(d[0], "    3");
+  EXPECT_EQ(d[15], "   106.000000       206.000000        2");
+  EXPECT_EQ(d[17], "   1.0000      -36.000     z  1");
+}
+
+TEST(Observations, FailedWritesNeverPassForSuccess) {
+  // A small file fails when it is flushed at the close; a large one while a
+  // record is written, with that record's message.
+  Survey small(kTwoFrequencies, 1, "/dev/full");
+  EXPECT_EQ(write(small, 1).stop, "error closing output file \"/dev/full\"");
+
+  const std::int32_t ns = 200000;  // about 40 MB of records
+  Survey large(kTwoFrequencies, ns, "/dev/full");
+  const Written w = write(large, ns);
+  EXPECT_EQ(w.stop.rfind("error writing ", 0), 0u) << w.stop;
+  EXPECT_EQ(w.console, " Writing data to \"/dev/full\".\n");
+}
+
+TEST(Observations, OpenFailureAndTruncation) {
+  TempDir dir;
+  Survey bad(kTwoFrequencies, 0, dir.file("missing/out.obs"));
+  const Written w = write(bad, 0);
+  EXPECT_EQ(w.stop, "error opening output file \"" + bad.p.output_file + "\"");
+  EXPECT_EQ(w.console, "");
+
+  Survey sv(kTwoFrequencies, 0, dir.file("old.obs"));
+  write_file(sv.p.output_file, std::string(5000, 'x') + "\r\n");
+  EXPECT_EQ(write(sv, 0).stop, "");
+  EXPECT_EQ(read_file(sv.p.output_file), "    0\r\n");
+}
+
+TEST(Observations, RefusesToOverwriteTheDataFile) {
+  TempDir dir;
+  const std::string data = dir.file("survey.dat");
+  const std::string bytes = "1 2 3 4 5 6\n";
+  write_file(data, bytes);
+  ASSERT_EQ(::link(data.c_str(), dir.file("hard.obs").c_str()), 0);
+  ASSERT_EQ(::symlink("survey.dat", dir.file("soft.obs").c_str()), 0);
+  for (const std::string& out :
+       {data, dir.file("hard.obs"), dir.file("soft.obs"), dir.path() + "/./survey.dat"}) {
+    Survey sv(kTwoFrequencies, 0, out);
+    sv.p.data_file = data;
+    const Written w = write(sv, 0);
+    EXPECT_EQ(w.stop, "output file \"" + out + "\" is the data file");
+    EXPECT_EQ(w.console, "");
+  }
+  EXPECT_EQ(read_file(data), bytes);
+  // A dangling symbolic link names no existing file: it is written through.
+  ASSERT_EQ(::symlink("new.obs", dir.file("dangling.obs").c_str()), 0);
+  Survey sv(kTwoFrequencies, 0, dir.file("dangling.obs"));
+  sv.p.data_file = data;
+  EXPECT_EQ(write(sv, 0).stop, "");
+  EXPECT_EQ(read_file(dir.file("new.obs")), "    0\r\n");
+}
+
+}  // namespace
+}  // namespace kivo

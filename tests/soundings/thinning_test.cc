@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "soundings/soundings.h"
+
+namespace kivo {
+namespace {
+
+// The console text that check_averaging prints, and the averaging number it
+// leaves.
+struct Checked {
+  std::int32_t naverage;
+  std::string console;
+};
+
+Checked check(std::int32_t naverage, std::int32_t nsoundings) {
+  char* text = nullptr;
+  std::size_t size = 0;
+  std::FILE* console = ::open_memstream(&text, &size);
+  Params p;
+  p.naverage = naverage;
+  p.ndecimate = 1;
+  check_averaging(p, nsoundings, console);
+  std::fclose(console);
+  Checked c{p.naverage, std::string(text, size)};
+  std::free(text);
+  return c;
+}
+
+TEST(CheckAveraging, LowersTooLongWindowsWithNotice) {
+  struct Case {
+    std::int32_t n, S, lowered;
+    bool notice;
+  };
+  const Case cases[] = {
+      {2, 10, 2, false},  // window 5 fits
+      {2, 5, 2, false},   // exactly fits
+      {2, 4, 1, true},    // S even: window S - 1
+      {3, 4, 1, true},
+      {1, 1, 0, true},  // one sounding: passed on unchanged
+      {0, 1, 0, false},
+      {0, 0, 0, true},  // S = 0 always gives the notice
+      {5, 0, 0, true},
+      {2147483647, 5, 2, true},                     // 2n + 1 does not fit in 32 bits
+      {1073741823, 2147483647, 1073741823, false},  // 2n + 1 = 2147483647
+      {1073741824, 2147483647, 1073741823, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("n=" + std::to_string(c.n) + " S=" + std::to_string(c.S));
+    const Checked got = check(c.n, c.S);
+    EXPECT_EQ(got.naverage, c.lowered);
+    EXPECT_EQ(got.console, c.notice ? " Averaging number too large: changed to " +
+                                          std::to_string(c.lowered) + ".\n"
+                                    : "");
+  }
+}
+
+// The kept soundings, numbered from 1.
+std::vector<std::int64_t> kept_numbers(const Kept& k) {
+  std::vector<std::int64_t> v;
+  for (std::int32_t i = 0; i < k.count && i < 100; ++i) v.push_back(kept_index(k, i) + 1);
+  return v;
+}
+
+TEST(KeptSoundings, CountsAndPositions) {
+  struct Case {
+    std::int32_t S, n, m;
+    std::vector<std::int64_t> kept;
+    std::int32_t window;
+  };
+  const Case cases[] = {
+      {10, 2, 1, {3, 8}, 5},  // windows 1-5 and 6-10
+      {11, 2, 1, {3, 8}, 5},  // sounding 11 dropped
+      {4, 1, 1, {2}, 3},      // after lowering 3 to 1; sounding 4 dropped
+      {1, 0, 1, {1}, 1},
+      {10, 0, 3, {1, 4, 7, 10}, 1},
+      {10, 0, 20, {1}, 1},
+      {10, 0, 2147483647, {1}, 1},
+      {5, 0, 1, {1, 2, 3, 4, 5}, 1},
+      {0, 0, 1, {}, 1},
+      {0, 0, 2147483647, {}, 1},
+      {100,
+       2,
+       1,
+       {3, 8, 13, 18, 23, 28, 33, 38, 43, 48, 53, 58, 63, 68, 73, 78, 83, 88, 93, 98},
+       5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("S=" + std::to_string(c.S) + " n=" + std::to_string(c.n) +
+                 " m=" + std::to_string(c.m));
+    const Kept k = kept_soundings(c.S, c.n, c.m);
+    EXPECT_EQ(k.count, static_cast<std::int32_t>(c.kept.size()));
+    EXPECT_EQ(kept_numbers(k), c.kept);
+    EXPECT_EQ(k.window, c.window);
+  }
+}
+
+TEST(KeptSoundings, NoOverflowAtTheTopOfTheRange) {
+  const std::int32_t big = 2147483647;
+  EXPECT_EQ(kept_soundings(big, 0, big).count, 1);
+  EXPECT_EQ(kept_soundings(big, 0, 1).count, big);
+  const Kept two = kept_soundings(big, 0, big - 1);
+  ASSERT_EQ(two.count, 2);
+  EXPECT_EQ(kept_index(two, 1), big - 1);
+  const Kept wide = kept_soundings(big, 1073741823, 1);  // one window of every sounding
+  EXPECT_EQ(wide.count, 1);
+  EXPECT_EQ(kept_index(wide, 0), 1073741823);
+}
+
+TEST(WindowAverage, UncertaintiesAreArithmeticMeans) {
+  // One column, three soundings: in-phase uncertainties 1, 2, 3.
+  const Cplx err[] = {{1.0f, 0.5f}, {2.0f, 0.5f}, {3.0f, 0.5f}};
+  EXPECT_EQ(average_re(err, 1, 0, 1, 1), 2.0f);
+  EXPECT_EQ(average_im(err, 1, 0, 1, 1), 0.5f);
+}
+
+TEST(WindowAverage, PicksTheColumnOutOfEachSounding) {
+  // Two columns, five soundings; column 1 holds k, column 0 holds 100 + k.
+  std::vector<Cplx> a;
+  for (int k = 0; k < 5; ++k) {
+    a.push_back({100.0f + k, -1.0f * k});
+    a.push_back({static_cast<float>(k), 10.0f * k});
+  }
+  EXPECT_EQ(average_re(a.data(), 2, 1, 2, 2), 2.0f);
+  EXPECT_EQ(average_im(a.data(), 2, 1, 2, 2), 20.0f);
+  EXPECT_EQ(average_re(a.data(), 2, 0, 2, 2), 102.0f);
+  EXPECT_EQ(average_re(a.data(), 2, 1, 3, 0), 3.0f);  // a window of one
+  EXPECT_EQ(average_im(a.data(), 2, 0, 1, 1), -1.0f);
+}
+
+TEST(WindowAverage, SumsInDoubleInSoundingOrder) {
+  // In single precision 1e8 + 1 + 1 ... loses the ones; in double they count.
+  const float z[] = {1e8f, 1.0f, 1.0f, 1.0f, -1e8f};
+  EXPECT_EQ(average_height(z, 2, 2, 1.0 / 5), static_cast<float>(3.0 * (1.0 / 5)));
+  const Cplx d[] = {{1e8f, 0}, {1.0f, 0}, {1.0f, 0}, {1.0f, 0}, {-1e8f, 0}};
+  EXPECT_EQ(average_re(d, 1, 0, 2, 2), 0.6f);
+}
+
+TEST(WindowAverage, HeightUsesTheReciprocalAndDataTheQuotient) {
+  // The double sum 3 + 3 * 2^-24 + 2^-51, over three: the quotient lies just
+  // above the midpoint between the singles 1 and 1 + 2^-23, the product with
+  // the double 1/3 just below it.
+  const float v[] = {std::ldexp(1.0f, -51), 3 * std::ldexp(1.0f, -24), 3.0f};
+  EXPECT_EQ(average_height(v, 1, 1, 1.0 / 3), 1.0f);
+  const Cplx d[] = {{v[0], v[0]}, {v[1], v[1]}, {v[2], v[2]}};
+  const float above = 1.0f + std::ldexp(1.0f, -23);
+  EXPECT_EQ(average_re(d, 1, 0, 1, 1), above);
+  EXPECT_EQ(average_im(d, 1, 0, 1, 1), above);
+}
+
+}  // namespace
+}  // namespace kivo
