@@ -1,0 +1,211 @@
+// A whole conversion in-process. The input is split at its first 0xFF byte:
+// the bytes before it become the body of "kivo.in" (everything after the two
+// file names: the number of columns, the column lines, the averaging line),
+// the bytes after it the data file. The first byte chooses the two file names
+// of the head, so that runs also meet an output file that is an input, or
+// lies in a missing directory; the names are fixed, so a run can never touch
+// a file outside its own temporary directory.
+//
+// Every run must end either in "Done." with status 0 and a complete
+// observations file, or in exactly one "Stop: <message>." line with status 1;
+// a run that stops before the writing step must leave no observations file,
+// and the inputs are never changed.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "driver/run.h"
+#include "textio/reader.h"
+
+namespace {
+
+constexpr std::string_view kBanner = "Converting to QUINSA observations format.\n";
+
+struct Head {
+  const char* text;      // items 1 and 2 of "kivo.in"
+  const char* output;    // the output file name as kivo uses it
+  bool output_is_input;  // the output name names "kivo.in" or the data file
+};
+
+// Most runs use the plain head; the others stress the checks on the output.
+constexpr Head kHeads[] = {
+    {"data.txt\nout.txt\n", "out.txt", false},
+    {"data.txt ! data file\n'out.txt' , output\n", "out.txt", false},
+    {"\"  data.txt  \"\n  out.txt\n", "out.txt", false},
+    {"data.txt\nout.txt\n", "out.txt", false},
+    {"data.txt\nkivo.in\n", "kivo.in", true},
+    {"data.txt\ndata.txt\n", "data.txt", true},
+    {"data.txt\nsub/out.txt\n", "sub/out.txt", false},
+    {"data.txt\nout.txt\n", "out.txt", false},
+};
+
+[[noreturn]] void fail(const char* what, const std::string& console) {
+  std::fprintf(stderr, "fuzz_run: %s\n--- console ---\n%s--- end ---\n", what, console.c_str());
+  std::abort();
+}
+
+void write_all(const char* name, const std::string& bytes) {
+  std::FILE* f = std::fopen(name, "wb");
+  if (!f) std::abort();
+  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) std::abort();
+  if (std::fclose(f) != 0) std::abort();
+}
+
+bool read_all(const char* name, std::string& out) {
+  std::FILE* f = std::fopen(name, "rb");
+  if (!f) return false;
+  out.clear();
+  char buf[65536];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  std::fclose(f);
+  return true;
+}
+
+// The number of columns the body gives, as kivo will read it (0 when it
+// gives none), and an upper bound of the number of soundings.
+std::int64_t columns_of(const char* params_name) {
+  kivo::ReadFile f;
+  if (kivo::open_read(f, params_name) != 0) return 0;
+  char name[99];
+  std::int32_t n = 0;
+  kivo::Item item = kivo::char_item(name, sizeof name);
+  if (kivo::read_list(f, {&item, 1}) == 0 && kivo::read_list(f, {&item, 1}) == 0) {
+    item = kivo::int_item(n);
+    if (kivo::read_list(f, {&item, 1}) != 0) n = 0;
+  }
+  kivo::close_read(f);
+  return n;
+}
+
+std::int64_t lines_of(std::string_view data) {
+  std::int64_t n = 1;
+  for (char c : data) n += c == '\n' || c == '\r';
+  return n;
+}
+
+std::set<int> open_fds() {
+  std::set<int> fds;
+  DIR* d = opendir("/proc/self/fd");
+  if (!d) return fds;
+  while (dirent* e = readdir(d)) {
+    if (e->d_name[0] >= '0' && e->d_name[0] <= '9') fds.insert(std::atoi(e->d_name));
+  }
+  fds.erase(dirfd(d));
+  closedir(d);
+  return fds;
+}
+
+// Checks the console of a finished run against the promise.
+void check_console(const std::string& c, int status) {
+  if (c.substr(0, kBanner.size()) != kBanner) fail("console does not start with the banner", c);
+  if (c.back() != '\n') fail("console does not end with a line end", c);
+  std::size_t stops = 0, dones = 0;
+  std::string_view last;
+  for (std::size_t pos = 0; pos < c.size();) {
+    std::size_t nl = c.find('\n', pos);
+    std::string_view line(c.data() + pos, nl - pos);
+    if (line.substr(0, 6) == "Stop: ") ++stops;
+    if (line == "Done.") ++dones;
+    last = line;
+    pos = nl + 1;
+  }
+  if (status == 0) {
+    if (last != "Done." || dones != 1 || stops != 0) fail("status 0 without a clean Done.", c);
+  } else if (status == 1) {
+    if (stops != 1 || dones != 0 || last.substr(0, 6) != "Stop: " || last.back() != '.')
+      fail("status 1 without exactly one final Stop line", c);
+  } else {
+    fail("exit status neither 0 nor 1", c);
+  }
+}
+
+void check_output(const Head& head, const std::string& console, int status,
+                  const std::string& params, const std::string& data) {
+  std::string now;
+  if (!read_all("kivo.in", now) || now != params) fail("kivo.in was changed", console);
+  if (!read_all("data.txt", now) || now != data) fail("the data file was changed", console);
+  if (head.output_is_input) {
+    if (status == 0) fail("a run wrote over one of its inputs", console);
+    return;
+  }
+  std::string out;
+  bool exists = read_all(head.output, out);
+  bool writing = console.find("\n Writing data to \"") != std::string::npos;
+  if (!writing && exists) fail("a run that stopped before writing left an output file", console);
+  if (status == 0) {
+    if (!exists) fail("Done. without an output file", console);
+    if (out.size() < 7 || out.compare(out.size() - 2, 2, "\r\n") != 0)
+      fail("the output file does not end in a complete record", console);
+    if (out.find('\n') != 6 || out[5] != '\r') fail("the count line is not 5 characters", console);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  char templ[] = "/tmp/kivo-fuzz-run-XXXXXX";
+  if (!mkdtemp(templ) || chdir(templ) != 0) std::abort();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const Head& head = kHeads[data[0] % (sizeof kHeads / sizeof kHeads[0])];
+  std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+  std::size_t cut = rest.find('\xff');
+  std::string params = std::string(head.text) + std::string(rest.substr(0, cut));
+  std::string datafile = cut == std::string_view::npos ? "" : std::string(rest.substr(cut + 1));
+
+  write_all("kivo.in", params);
+  write_all("data.txt", datafile);
+  ::unlink("out.txt");
+
+  // Arrays of gigabytes are the business of the end-to-end tests: the
+  // sanitizer's bookkeeping for them would exceed the memory limit here.
+  std::int64_t ncols = columns_of("kivo.in");
+  if (ncols > (1 << 16) || ncols * lines_of(datafile) > (1 << 22)) return -1;
+
+  std::set<int> before = open_fds();
+  char* text = nullptr;
+  std::size_t len = 0;
+  std::FILE* console = ::open_memstream(&text, &len);
+  int status;
+  {
+    kivo::RunState st;
+    st.console = console;
+    status = kivo::run(st);
+    // The process would end here; an in-process run must release its inputs.
+    if (st.params_file.fd >= 0) kivo::close_read(st.params_file);
+    if (st.data_file.fd >= 0) kivo::close_read(st.data_file);
+  }
+  std::fclose(console);
+  std::string c(text, len);
+  std::free(text);
+
+  // Descriptors a stopped run leaves open are the process's business in the
+  // real program; here they would pile up, so they are closed (and reported
+  // once, as they are worth knowing about).
+  static bool leak_reported = false;
+  for (int fd : open_fds()) {
+    if (before.count(fd)) continue;
+    if (!leak_reported) {
+      std::fprintf(stderr, "fuzz_run: note: a run left descriptor %d open; console:\n%s", fd,
+                   c.c_str());
+      leak_reported = true;
+    }
+    ::close(fd);
+  }
+
+  check_console(c, status);
+  check_output(head, c, status, params, datafile);
+  return 0;
+}
