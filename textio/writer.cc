@@ -1,1 +1,135 @@
+// Console records and buffered text files for writing.
 #include "textio/writer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace kivo {
+
+namespace {
+
+constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+
+// Writes the buffered bytes. After the first failure the file is marked
+// failed and later data is dropped: the run is going to stop on it anyway.
+void flush(WriteFile& f) {
+  std::size_t done = 0;
+  while (done < f.len && !f.failed) {
+    const ssize_t n = ::write(f.fd, f.buf.get() + done, f.len - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      f.failed = true;  // an error, or a write that took nothing
+    }
+  }
+  f.len = 0;
+}
+
+// Writes what is buffered, closes the descriptor and releases the buffer.
+void finish(WriteFile& f) {
+  if (f.fd < 0) return;
+  flush(f);
+  if (::close(f.fd) != 0 && errno != EINTR) f.failed = true;
+  f.fd = -1;
+  f.buf.reset();
+  f.cap = 0;
+}
+
+void show_line(std::FILE* console, std::string_view lead, std::string_view text) {
+  if (!lead.empty()) std::fwrite(lead.data(), 1, lead.size(), console);
+  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), console);
+  std::fputc('\n', console);
+  // Progress lines are seen as the run goes, even when the console is a pipe.
+  std::fflush(console);
+}
+
+}  // namespace
+
+WriteFile::WriteFile(WriteFile&& other) noexcept
+    : fd(std::exchange(other.fd, -1)),
+      buf(std::move(other.buf)),
+      cap(std::exchange(other.cap, 0)),
+      len(std::exchange(other.len, 0)),
+      failed(std::exchange(other.failed, false)) {}
+
+WriteFile& WriteFile::operator=(WriteFile&& other) noexcept {
+  if (this != &other) {
+    finish(*this);
+    fd = std::exchange(other.fd, -1);
+    buf = std::move(other.buf);
+    cap = std::exchange(other.cap, 0);
+    len = std::exchange(other.len, 0);
+    failed = std::exchange(other.failed, false);
+  }
+  return *this;
+}
+
+WriteFile::~WriteFile() {
+  finish(*this);
+}
+
+int open_write(WriteFile& f, const std::string& name) {
+  finish(f);
+  f.failed = false;
+  f.len = 0;
+  // A name with a NUL would open a different, shorter name.
+  if (name.empty() || name.find('\0') != std::string::npos) return 1;
+  int fd;
+  do {
+    fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return 1;
+  f.fd = fd;
+  if (!f.buf || f.cap < kBufferSize) {
+    f.buf = std::make_unique<char[]>(kBufferSize);
+    f.cap = kBufferSize;
+  }
+  return 0;
+}
+
+char* record_begin(WriteFile& f, std::size_t max_len) {
+  const std::size_t need = max_len + 2;
+  if (f.cap - f.len < need) {
+    flush(f);
+    if (f.cap < need) {  // a record longer than the whole buffer
+      f.buf = std::make_unique<char[]>(need);
+      f.cap = need;
+    }
+  }
+  return f.buf.get() + f.len;
+}
+
+int record_end(WriteFile& f, char* end) {
+  end[0] = '\r';
+  end[1] = '\n';
+  f.len = static_cast<std::size_t>(end + 2 - f.buf.get());
+  return f.failed ? 1 : 0;
+}
+
+int close_write(WriteFile& f) {
+  finish(f);
+  const bool failed = f.failed;
+  f.failed = false;
+  return failed ? 1 : 0;
+}
+
+void console_record(std::FILE* console, std::string_view record) {
+  // Every control character starts a new line; the program only uses blank.
+  show_line(console, {}, record.empty() ? record : record.substr(1));
+}
+
+void top_line(std::FILE* console, std::string_view text) {
+  show_line(console, {}, text);
+}
+
+void progress_line(std::FILE* console, std::string_view text) {
+  show_line(console, " ", text);
+}
+
+}  // namespace kivo
