@@ -1,1 +1,279 @@
+// Opening, cutting into records, positioning and counting of text files.
+//
+// The file is read in blocks into one buffer. A record is handed out as a view
+// into that buffer, so a record must lie whole in it: when a record runs past
+// the data held, what is left of the buffer is moved to its front and more is
+// read behind it; only a record longer than the buffer makes it grow. The
+// operating system's file position is always buf_offset + end.
+//
+// A record ends at the first CR or LF, or after its max_record-th character;
+// the rest of that physical line, up to and including its LF, is passed over.
+// That passing over is done lazily, at the next request, so that the record
+// just handed out stays in the buffer and a step back is usually a move of
+// `begin` within it.
 #include "textio/reader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <utility>
+
+namespace kivo {
+
+namespace {
+
+// Reads once more from the file into the buffer, after dropping its first
+// `drop` bytes. Grows the buffer when less than half a block is free.
+int fill(ReadFile& f, std::size_t drop) {
+  if (f.fd < 0) {
+    f.io_error = true;
+    return read_status::io_error;
+  }
+  if (drop > 0) {
+    const std::size_t kept = f.end - drop;
+    if (kept > 0) std::memmove(f.buf.get(), f.buf.get() + drop, kept);
+    f.buf_offset += static_cast<std::int64_t>(drop);
+    f.end = kept;
+    f.begin = f.begin > drop ? f.begin - drop : 0;
+  }
+  if (f.cap - f.end < f.block / 2 + 1) {
+    if (f.cap > std::numeric_limits<std::size_t>::max() / 4) return read_status::no_memory;
+    std::size_t cap = f.cap * 2;
+    if (cap < f.end + f.block) cap = f.end + f.block;
+    std::unique_ptr<char[]> grown(new (std::nothrow) char[cap]);
+    if (!grown) return read_status::no_memory;
+    if (f.end > 0) std::memcpy(grown.get(), f.buf.get(), f.end);
+    f.buf = std::move(grown);
+    f.cap = cap;
+  }
+  const std::size_t want = f.cap - f.end < f.block ? f.cap - f.end : f.block;
+  for (;;) {
+    const ssize_t n = ::read(f.fd, f.buf.get() + f.end, want);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      f.io_error = true;
+      return read_status::io_error;
+    }
+    if (n == 0) f.at_eof = true;
+    f.end += static_cast<std::size_t>(n);
+    return 0;
+  }
+}
+
+// Passes over the rest of the physical line at `begin`, up to and including
+// its LF, reading and dropping blocks as needed.
+int pass_line(ReadFile& f) {
+  for (;;) {
+    const char* base = f.buf.get();
+    if (f.begin < f.end) {
+      const void* lf = std::memchr(base + f.begin, '\n', f.end - f.begin);
+      if (lf) {
+        f.begin = static_cast<std::size_t>(static_cast<const char*>(lf) - base) + 1;
+        return 0;
+      }
+    }
+    if (f.at_eof) {
+      f.begin = f.end;
+      return 0;
+    }
+    if (const int st = fill(f, f.end)) return st;
+  }
+}
+
+// Moves to the file offset `off`: within the buffer when it holds it, else by
+// a seek that empties the buffer.
+void seek_to(ReadFile& f, std::int64_t off) {
+  f.skip_line = false;
+  if (f.io_error) return;
+  if (f.buf && off >= f.buf_offset && off <= f.buf_offset + static_cast<std::int64_t>(f.end)) {
+    f.begin = static_cast<std::size_t>(off - f.buf_offset);
+    return;
+  }
+  if (f.fd < 0 || ::lseek(f.fd, static_cast<off_t>(off), SEEK_SET) < 0) {
+    f.io_error = true;
+    return;
+  }
+  f.buf_offset = off;
+  f.begin = f.end = 0;
+  f.at_eof = false;
+}
+
+}  // namespace
+
+ReadFile::~ReadFile() {
+  close_read(*this);
+}
+
+ReadFile::ReadFile(ReadFile&& other) noexcept {
+  *this = std::move(other);
+}
+
+ReadFile& ReadFile::operator=(ReadFile&& other) noexcept {
+  if (this != &other) {
+    close_read(*this);
+    fd = std::exchange(other.fd, -1);
+    max_record = other.max_record;
+    block = other.block;
+    buf = std::move(other.buf);
+    cap = std::exchange(other.cap, 0);
+    begin = std::exchange(other.begin, 0);
+    end = std::exchange(other.end, 0);
+    buf_offset = std::exchange(other.buf_offset, 0);
+    rec_start = std::exchange(other.rec_start, 0);
+    last_start = std::exchange(other.last_start, 0);
+    skip_line = std::exchange(other.skip_line, false);
+    at_eof = std::exchange(other.at_eof, false);
+    io_error = std::exchange(other.io_error, false);
+  }
+  return *this;
+}
+
+int open_read(ReadFile& f, const std::string& name, std::size_t max_record) {
+  return open_read(f, name, max_record, ReadFile::default_block);
+}
+
+int open_read(ReadFile& f, const std::string& name, std::size_t max_record, std::size_t block) {
+  close_read(f);
+  if (name.empty() || name.find('\0') != std::string::npos) return read_status::cannot_open;
+  // Not blocking on open: a named pipe without a writer must not hang the run.
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return read_status::cannot_open;
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
+    return read_status::cannot_open;
+  }
+  // Only regular files and character devices read as text files: a
+  // directory, a pipe or a socket cannot be rewound or read as records.
+  if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode)) {
+    ::close(fd);
+    return read_status::not_a_file;
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
+    ::close(fd);
+    return read_status::cannot_open;
+  }
+  f.block = block > 0 ? block : 1;
+  f.buf.reset(new (std::nothrow) char[f.block]);
+  if (!f.buf) {
+    ::close(fd);
+    return read_status::no_memory;
+  }
+  f.fd = fd;
+  f.cap = f.block;
+  f.max_record = max_record;
+  return 0;
+}
+
+void close_read(ReadFile& f) {
+  if (f.fd >= 0) ::close(f.fd);
+  f.fd = -1;
+  f.buf.reset();
+  f.cap = f.begin = f.end = 0;
+  f.buf_offset = f.rec_start = f.last_start = 0;
+  f.skip_line = f.at_eof = f.io_error = false;
+}
+
+int next_record(ReadFile& f, std::size_t want, std::string_view& rec) {
+  if (f.io_error) return read_status::io_error;
+  if (f.skip_line) {
+    if (const int st = pass_line(f)) return st;
+    f.skip_line = false;
+  }
+  const std::size_t limit = f.max_record > 0 && f.max_record < want ? f.max_record : want;
+  std::size_t scanned = 0;  // characters of the record known to hold no CR or LF
+  for (;;) {
+    const std::size_t avail = f.end - f.begin;
+    if (avail == 0) {
+      if (f.at_eof) {
+        f.rec_start = f.buf_offset + static_cast<std::int64_t>(f.begin);
+        return read_status::end_of_file;
+      }
+      if (const int st = fill(f, f.begin)) return st;
+      continue;
+    }
+    const char* s = f.buf.get() + f.begin;
+    const std::size_t span = avail < limit ? avail : limit;
+    std::size_t len = span;
+    bool ended = false;  // the record ends at s[len], at a CR or LF
+    if (span > scanned) {
+      const void* lf = std::memchr(s + scanned, '\n', span - scanned);
+      const std::size_t stop =
+          lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - s) : span;
+      const void* cr = std::memchr(s + scanned, '\r', stop - scanned);
+      if (cr || lf) {
+        len = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - s) : stop;
+        ended = true;
+      }
+      scanned = span;
+    }
+    if (!ended && span < limit && !f.at_eof) {
+      if (const int st = fill(f, f.begin)) return st;
+      continue;
+    }
+    // The record is s[0, len): ended by a CR or LF, cut at the limit, or the
+    // last line of the file without a line end.
+    rec = std::string_view(s, len);
+    f.rec_start = f.buf_offset + static_cast<std::int64_t>(f.begin);
+    std::size_t next = len;
+    if (next < avail && s[next] == '\r') ++next;
+    if (next < avail && s[next] == '\n') {
+      f.begin += next + 1;
+    } else if (!ended && span == avail && f.at_eof) {
+      f.begin = f.end;  // the last line, without a line end
+    } else {
+      f.begin += next;
+      f.skip_line = true;
+    }
+    return 0;
+  }
+}
+
+int read_char_field(ReadFile& f, char* dest, std::size_t len) {
+  std::string_view rec;
+  const int st = next_record(f, len, rec);
+  f.last_start = f.rec_start;
+  if (st != 0 || len == 0) return st;
+  std::memcpy(dest, rec.data(), rec.size());
+  std::memset(dest + rec.size(), ' ', len - rec.size());
+  return 0;
+}
+
+int count_records(ReadFile& f, char lead, std::int64_t& count) {
+  count = 0;
+  if (f.io_error) return read_status::io_error;
+  if (f.skip_line) {
+    if (const int st = pass_line(f)) return st;
+    f.skip_line = false;
+  }
+  // Every physical line is one record, and so is a last piece of a line
+  // without a line end; its first character decides. A record that is empty
+  // (a line end first) has a blank as its first character.
+  for (;;) {
+    if (f.begin == f.end) {
+      if (f.at_eof) return 0;
+      if (const int st = fill(f, f.end)) return st;
+      continue;
+    }
+    char c = f.buf[f.begin];
+    if (c == '\r' || c == '\n') c = ' ';
+    if (c != lead) ++count;
+    if (const int st = pass_line(f)) return st;
+  }
+}
+
+void rewind_read(ReadFile& f) {
+  seek_to(f, 0);
+}
+
+void step_back(ReadFile& f) {
+  seek_to(f, f.last_start);
+}
+
+}  // namespace kivo

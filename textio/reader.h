@@ -21,34 +21,80 @@ enum class ItemKind { integer, real, character };
 // when a value (not a null value) is assigned to the item.
 struct Item {
   ItemKind kind;
-  void* dest;           // std::int32_t*, float*, or char[length]
-  std::size_t length;   // character items: the fixed length L
+  void* dest;          // std::int32_t*, float*, or char[length]
+  std::size_t length;  // character items: the fixed length L
 };
 
-inline Item int_item(std::int32_t& v) { return {ItemKind::integer, &v, 0}; }
-inline Item real_item(float& v) { return {ItemKind::real, &v, 0}; }
-inline Item char_item(char* buf, std::size_t len) { return {ItemKind::character, buf, len}; }
+inline Item int_item(std::int32_t& v) {
+  return {ItemKind::integer, &v, 0};
+}
+inline Item real_item(float& v) {
+  return {ItemKind::real, &v, 0};
+}
+inline Item char_item(char* buf, std::size_t len) {
+  return {ItemKind::character, buf, len};
+}
+
+// Status numbers of the reader. Callers only test the sign; the numbers
+// themselves tell the cause apart in tests.
+namespace read_status {
+inline constexpr int ok = 0;
+inline constexpr int end_of_file = -1;
+inline constexpr int io_error = 1;      // a read or seek of the file failed
+inline constexpr int cannot_open = 2;   // no such file, no permission, ...
+inline constexpr int not_a_file = 3;    // a directory, a pipe, a socket, a block device
+inline constexpr int no_memory = 4;     // a record too long for the memory left
+inline constexpr int bad_integer = 10;  // a character that no integer may hold
+inline constexpr int integer_overflow = 11;
+inline constexpr int bad_real = 12;  // a character that no real may hold
+inline constexpr int real_overflow = 13;
+inline constexpr int real_underflow = 14;
+inline constexpr int bad_repeat = 15;        // a repeat count that is not an integer above 0
+inline constexpr int quote_for_number = 16;  // a quote or "(" starting an integer or real value
+}  // namespace read_status
 
 // A text file open for sequential reading, read in large blocks. The fields
 // belong to the reader; callers only pass the struct to the functions below.
+// It owns its file descriptor: moving hands it over, destruction closes it.
 struct ReadFile {
+  static constexpr std::size_t default_block = std::size_t{1} << 20;
+
   int fd = -1;
-  std::size_t max_record = 0;  // 0: records of any length
+  std::size_t max_record = 0;         // 0: records of any length
+  std::size_t block = default_block;  // bytes asked of each read(2)
   std::unique_ptr<char[]> buf;
-  std::size_t cap = 0;         // bytes allocated in buf
-  std::size_t begin = 0;       // next unread byte in buf
-  std::size_t end = 0;         // bytes of buf holding file data
-  std::int64_t buf_offset = 0; // file offset of buf[0]
-  std::int64_t last_start = 0; // file offset where the last request began
-  bool at_eof = false;         // the file has no bytes beyond buf[end]
-  bool io_error = false;
+  std::size_t cap = 0;          // bytes allocated in buf
+  std::size_t begin = 0;        // next unread byte in buf
+  std::size_t end = 0;          // bytes of buf holding file data
+  std::int64_t buf_offset = 0;  // file offset of buf[0]
+  std::int64_t rec_start = 0;   // file offset of the record obtained last
+  std::int64_t last_start = 0;  // file offset where the last request began
+  bool skip_line = false;       // the rest of a physical line at begin is still to be passed over
+  bool at_eof = false;          // the file has no bytes beyond buf[end]
+  bool io_error = false;        // sticky: every later request fails
+
+  ReadFile() = default;
+  ~ReadFile();
+  ReadFile(ReadFile&& other) noexcept;
+  ReadFile& operator=(ReadFile&& other) noexcept;
+  ReadFile(const ReadFile&) = delete;
+  ReadFile& operator=(const ReadFile&) = delete;
 };
 
 // Opens `name` for reading; max_record 0 means no maximum record length.
 // Returns 0, or a positive status when the file cannot be opened (a directory
 // cannot be opened as a text file).
 int open_read(ReadFile& f, const std::string& name, std::size_t max_record = 0);
+// The same with the size of each read of the file (at least 1), so that tests
+// can put record ends and block ends anywhere.
+int open_read(ReadFile& f, const std::string& name, std::size_t max_record, std::size_t block);
 void close_read(ReadFile& f);
+
+// The next record of the file, or its first `want` characters when it is
+// longer (the rest of its physical line is passed over all the same). `rec`
+// stays valid until the next call on the file. Returns 0, -1 at the end of the
+// file, or a positive status.
+int next_record(ReadFile& f, std::size_t want, std::string_view& rec);
 
 // Free-format read of a list of items; starts at the next record of the file.
 int read_list(ReadFile& f, std::span<const Item> items);
@@ -71,6 +117,11 @@ int read_char_field(ReadFile& f, char* dest, std::size_t len);
 // file at its end. Returns 0 at the end of the file or a positive status on
 // a failure of the file system; `count` holds the records counted so far.
 int count_records(ReadFile& f, char lead, std::int64_t& count);
+
+// Conversion of one unquoted token by the integer and the real value rules.
+// The target is changed only on success; returns 0 or a positive status.
+int convert_integer(std::string_view token, std::int32_t& value);
+int convert_real(std::string_view token, float& value);
 
 // The next request reads the first record again.
 void rewind_read(ReadFile& f);

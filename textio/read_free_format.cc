@@ -1,0 +1,327 @@
+// The free-format read: scanning records for the values of a list of items.
+//
+// One scanner serves every kind of list; it is a template over the place the
+// values go (a list of items, or a run of reals), so that the run of reals of
+// a data-file row gets a fast path for plain decimal numbers while every other
+// token goes through the same general rules as in any other list.
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "textio/reader.h"
+
+namespace kivo {
+
+namespace {
+
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
+bool ends_token(char c) {
+  return c == ' ' || c == '\t' || c == ',' || c == '/';
+}
+bool is_quote(char c) {
+  return c == '\'' || c == '"';
+}
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The state of one request: the current record and the position in it.
+struct Scan {
+  ReadFile* file;  // null: the text in memory is the only record
+  const char* p;
+  const char* e;
+  bool separator_seen = true;
+};
+
+int next_record(Scan& s) {
+  if (!s.file) return read_status::end_of_file;
+  std::string_view rec;
+  if (const int st = next_record(*s.file, std::string_view::npos, rec)) return st;
+  s.p = rec.data();
+  s.e = rec.data() + rec.size();
+  return 0;
+}
+
+// Moves to the next character that is neither a blank nor a tab, over as
+// many record ends as needed.
+int skip_space(Scan& s) {
+  for (;;) {
+    while (s.p < s.e && is_blank(*s.p)) ++s.p;
+    if (s.p < s.e) return 0;
+    if (const int st = next_record(s)) return st;
+  }
+}
+
+// The unquoted value at the position: up to a blank, tab, comma, slash or the
+// end of the record, none of which is consumed.
+std::string_view take_token(Scan& s) {
+  const char* start = s.p;
+  while (s.p < s.e && !ends_token(*s.p)) ++s.p;
+  return {start, static_cast<std::size_t>(s.p - start)};
+}
+
+// The quoted value at the position, without its delimiters; a doubled
+// delimiter is one character of the value, and a record end adds nothing.
+int take_quoted(Scan& s, std::string& value) {
+  const char d = *s.p++;
+  for (;;) {
+    const void* q = std::memchr(s.p, d, static_cast<std::size_t>(s.e - s.p));
+    if (!q) {
+      value.append(s.p, s.e);
+      if (const int st = next_record(s)) return st;
+      continue;
+    }
+    const char* close = static_cast<const char*>(q);
+    value.append(s.p, close);
+    s.p = close + 1;
+    if (s.p < s.e && *s.p == d) {
+      value.push_back(d);
+      ++s.p;
+      continue;
+    }
+    return 0;
+  }
+}
+
+void store_chars(const Item& item, std::string_view v) {
+  char* dest = static_cast<char*>(item.dest);
+  const std::size_t n = v.size() < item.length ? v.size() : item.length;
+  if (n > 0) std::memcpy(dest, v.data(), n);
+  if (item.length > n) std::memset(dest + n, ' ', item.length - n);
+}
+
+// Where the values of a list of items go.
+struct ListSink {
+  static constexpr bool reals_only = false;
+  std::span<const Item> items;
+  bool assigned = false;
+
+  std::size_t size() const { return items.size(); }
+  ItemKind kind(std::size_t i) const { return items[i].kind; }
+  int assign(std::size_t i, std::string_view v, bool quoted) {
+    const Item& item = items[i];
+    int st = 0;
+    if (item.kind == ItemKind::character) {
+      store_chars(item, v);
+    } else if (quoted || (!v.empty() && (is_quote(v[0]) || v[0] == '('))) {
+      st = read_status::quote_for_number;
+    } else if (item.kind == ItemKind::integer) {
+      st = convert_integer(v, *static_cast<std::int32_t*>(item.dest));
+    } else {
+      st = convert_real(v, *static_cast<float*>(item.dest));
+    }
+    if (st == 0) assigned = true;
+    return st;
+  }
+};
+
+// Where the values of a run of reals go.
+struct RealSink {
+  static constexpr bool reals_only = true;
+  float* dest;
+  std::size_t n;
+
+  std::size_t size() const { return n; }
+  ItemKind kind(std::size_t) const { return ItemKind::real; }
+  int assign(std::size_t i, std::string_view v, bool quoted) {
+    if (quoted || (!v.empty() && (is_quote(v[0]) || v[0] == '('))) {
+      return read_status::quote_for_number;
+    }
+    return convert_real(v, dest[i]);
+  }
+};
+
+// The value at the position, with its repeat count if it has one, for the
+// items from i on; i moves past the items dealt with.
+template <class Sink>
+int take_value(Scan& s, Sink& sink, std::size_t& i) {
+  const std::size_t n = sink.size();
+  const bool character = sink.kind(i) == ItemKind::character;
+  if (is_quote(*s.p) || (!character && *s.p == '(')) {
+    if (!character) return read_status::quote_for_number;
+    std::string v;
+    if (const int st = take_quoted(s, v)) return st;
+    return sink.assign(i++, v, true);
+  }
+
+  // A repeat count: the characters before an asterisk in the token.
+  const char* start = s.p;
+  const char* star = start;
+  while (star < s.e && !ends_token(*star) && *star != '*') ++star;
+  std::size_t repeat = 1;
+  bool counted = false;
+  if (star < s.e && *star == '*') {
+    const std::string_view prefix(start, static_cast<std::size_t>(star - start));
+    if (character) {
+      // Only digits with a value above 0 make a repeat count of a character
+      // value; otherwise the asterisk belongs to the value.
+      bool digits = !prefix.empty();
+      bool nonzero = false;
+      for (char c : prefix) {
+        digits = digits && is_digit(c);
+        nonzero = nonzero || (c != '0');
+      }
+      counted = digits && nonzero;
+    } else {
+      counted = true;
+    }
+    if (counted) {
+      std::int32_t r = 0;
+      if (prefix.empty() || convert_integer(prefix, r) != 0 || r <= 0) {
+        return read_status::bad_repeat;
+      }
+      repeat = static_cast<std::size_t>(r);
+      s.p = star + 1;
+      // "r*" alone: r null values.
+      if (s.p == s.e || ends_token(*s.p)) {
+        i += repeat < n - i ? repeat : n - i;
+        return 0;
+      }
+    }
+  }
+
+  std::string quoted_value;
+  std::string_view v;
+  const bool quoted = counted && is_quote(*s.p);
+  if (quoted) {
+    if (!character) return read_status::quote_for_number;
+    if (const int st = take_quoted(s, quoted_value)) return st;
+    v = quoted_value;
+  } else {
+    v = take_token(s);
+  }
+  for (std::size_t k = 0; k < repeat && i < n; ++k, ++i) {
+    if (const int st = sink.assign(i, v, quoted)) return st;
+  }
+  return 0;
+}
+
+// A plain decimal number at p: an optional sign, digits with at most one
+// point, an optional exponent of e or E, an optional sign and 1 to 4 digits,
+// then the end of the token. Converted as the general rules would convert
+// it; anything else (or a result at the edges of the range) is left to them.
+bool fast_real(const char* p, const char* e, float& out, const char*& after) {
+  const char* q = p;
+  if (q < e && (*q == '+' || *q == '-')) ++q;
+  int ndigits = 0;
+  int sig = 0;   // significant digits so far
+  int kept = 0;  // significant digits up to the last non-zero one
+  bool point = false;
+  for (; q < e; ++q) {
+    const char c = *q;
+    if (is_digit(c)) {
+      ++ndigits;
+      if (sig > 0 || c != '0') {
+        ++sig;
+        if (c != '0') kept = sig;
+      }
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      break;
+    }
+  }
+  if (ndigits == 0 || kept > 10) return false;
+  if (q < e && (*q == 'e' || *q == 'E')) {
+    ++q;
+    if (q < e && (*q == '+' || *q == '-')) ++q;
+    const char* first = q;
+    while (q < e && is_digit(*q) && q - first < 5) ++q;
+    if (q == first || q - first > 4) return false;
+  }
+  if (q < e && !ends_token(*q)) return false;
+  const char* from = *p == '+' ? p + 1 : p;
+  if (kept <= 9) {
+    float v;
+    const auto r = std::from_chars(from, q, v);
+    if (r.ec != std::errc() || r.ptr != q) return false;
+    out = v;
+  } else {
+    double d;
+    const auto r = std::from_chars(from, q, d);
+    if (r.ec != std::errc() || r.ptr != q) return false;
+    const float v = static_cast<float>(d);
+    if (std::isinf(v)) return false;
+    out = v;
+  }
+  after = q;
+  return true;
+}
+
+template <class Sink>
+int scan_list(Scan& s, Sink& sink) {
+  const std::size_t n = sink.size();
+  std::size_t i = 0;
+  while (i < n) {
+    if (const int st = skip_space(s)) return st;
+    const char c = *s.p;
+    if (c == ',') {
+      ++s.p;
+      if (s.separator_seen) {
+        ++i;  // a null value
+      } else {
+        s.separator_seen = true;
+      }
+      continue;
+    }
+    if (c == '/') return 0;
+    if constexpr (Sink::reals_only) {
+      if (is_digit(c) || c == '-' || c == '+' || c == '.') {
+        if (fast_real(s.p, s.e, sink.dest[i], s.p)) {
+          ++i;
+          s.separator_seen = false;
+          continue;
+        }
+      }
+    }
+    if (const int st = take_value(s, sink, i)) return st;
+    s.separator_seen = false;
+  }
+  return 0;
+}
+
+// A request on a file: starts at its next record, which is where a step back
+// returns to.
+template <class Sink>
+int read_file_list(ReadFile& f, Sink& sink) {
+  Scan s{&f, nullptr, nullptr};
+  const int st = next_record(s);
+  f.last_start = f.rec_start;
+  if (st != 0) return st;
+  return scan_list(s, sink);
+}
+
+}  // namespace
+
+int read_list(ReadFile& f, std::span<const Item> items) {
+  ListSink sink{items};
+  return read_file_list(f, sink);
+}
+
+int read_list(std::string_view text, std::span<const Item> items) {
+  ListSink sink{items};
+  Scan s{nullptr, text.data(), text.data() + text.size()};
+  return scan_list(s, sink);
+}
+
+int read_one(std::string_view text, const Item& item, bool& assigned) {
+  ListSink sink{{&item, 1}};
+  Scan s{nullptr, text.data(), text.data() + text.size()};
+  const int st = scan_list(s, sink);
+  assigned = sink.assigned;
+  return st;
+}
+
+int read_reals(ReadFile& f, float* dest, std::size_t n) {
+  RealSink sink{dest, n};
+  return read_file_list(f, sink);
+}
+
+}  // namespace kivo
