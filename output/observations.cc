@@ -131,16 +131,6 @@ void refuse_inputs(const Params& p) {
   }
 }
 
-// Closes the file if a stop leaves the writing early, so that what was
-// written so far reaches the file.
-struct CloseOnStop {
-  WriteFile& f;
-  bool open = true;
-  ~CloseOnStop() {
-    if (open) close_write(f);
-  }
-};
-
 std::string sounding_text(std::int32_t s) {
   return number_text(s + 1);
 }
@@ -233,9 +223,10 @@ void write_observations(const Params& p, const Arrays& a, std::int32_t nsounding
                         std::FILE* console) {
   refuse_inputs(p);
   const std::string quoted = "\"" + p.output_file + "\"";
+  // A stop while writing leaves f to its destructor, which writes out what
+  // is buffered, so the file holds every record written before the stop.
   WriteFile f;
   if (open_write(f, p.output_file) != 0) estop("error opening output file " + quoted);
-  CloseOnStop guard{f};
   progress_line(console, "Writing data to " + quoted + ".");
 
   const Kept kept = kept_soundings(nsoundings, p.naverage, p.ndecimate);
@@ -256,7 +247,6 @@ void write_observations(const Params& p, const Arrays& a, std::int32_t nsounding
     write_block(f, a, avg, groups, columns, nfreqs_text, kept_index(kept, i));
   }
 
-  guard.open = false;
   if (close_write(f) != 0) estop("error closing output file " + quoted);
 }
 

@@ -84,12 +84,13 @@ TEST(EndToEnd, ExampleSurvey) {
   EXPECT_EQ(read_file(dir.file("survey.obs")), read_file(ex + "expected.obs"));
 }
 
-// x, y, z in metres and a 900 Hz pair, with the given averaging line.
+// x, y, z in metres and a 900 Hz pair, with the given averaging line. The
+// output name is quoted, so that it may hold a slash.
 struct SmallRun {
   TempDir dir;
   SmallRun(const std::string& data, const std::string& averaging = "al",
            const std::string& out = "d.obs", const std::string& pair = "i q") {
-    write_file(dir.file("kivo.in"), "d.dat\n" + out + "\n5\nx\ny\nz m\n900 z 1 z m 6.5 0 1 " +
+    write_file(dir.file("kivo.in"), "d.dat\n'" + out + "'\n5\nx\ny\nz m\n900 z 1 z m 6.5 0 1 " +
                                         pair.substr(0, 1) + " 5 0.5\n900 z 1 z m 6.5 0 1 " +
                                         pair.substr(2, 1) + " 5 0.5\n" + averaging + "\n");
     write_file(dir.file("d.dat"), data);

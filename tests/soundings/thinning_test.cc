@@ -35,28 +35,29 @@ Checked check(std::int32_t naverage, std::int32_t nsoundings) {
 TEST(CheckAveraging, LowersTooLongWindowsWithNotice) {
   struct Case {
     std::int32_t n, S, lowered;
-    bool notice;
+    std::string notice;  // the number the notice shows, "" for none
   };
   const Case cases[] = {
-      {2, 10, 2, false},  // window 5 fits
-      {2, 5, 2, false},   // exactly fits
-      {2, 4, 1, true},    // S even: window S - 1
-      {3, 4, 1, true},
-      {1, 1, 0, true},  // one sounding: passed on unchanged
-      {0, 1, 0, false},
-      {0, 0, 0, true},  // S = 0 always gives the notice
-      {5, 0, 0, true},
-      {2147483647, 5, 2, true},                     // 2n + 1 does not fit in 32 bits
-      {1073741823, 2147483647, 1073741823, false},  // 2n + 1 = 2147483647
-      {1073741824, 2147483647, 1073741823, true},
+      {2, 10, 2, ""},  // window 5 fits
+      {2, 5, 2, ""},   // exactly fits
+      {2, 4, 1, "1"},  // S even: window S - 1
+      {3, 4, 1, "1"},
+      {1, 1, 0, "0"},  // one sounding: passed on unchanged
+      {0, 1, 0, ""},
+      {0, 0, 0, "0"},  // S = 0 always gives the notice
+      {5, 0, 0, "0"},
+      {2147483647, 5, 2, "2"},                   // 2n + 1 does not fit in 32 bits
+      {1073741823, 2147483647, 1073741823, ""},  // 2n + 1 = 2147483647
+      // Ten digits do not fit the 9-character field of inserted numbers.
+      {1073741824, 2147483647, 1073741823, "*********"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("n=" + std::to_string(c.n) + " S=" + std::to_string(c.S));
     const Checked got = check(c.n, c.S);
     EXPECT_EQ(got.naverage, c.lowered);
-    EXPECT_EQ(got.console, c.notice ? " Averaging number too large: changed to " +
-                                          std::to_string(c.lowered) + ".\n"
-                                    : "");
+    EXPECT_EQ(got.console, c.notice.empty()
+                               ? ""
+                               : " Averaging number too large: changed to " + c.notice + ".\n");
   }
 }
 
