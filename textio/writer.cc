@@ -8,6 +8,8 @@
 #include <cstring>
 #include <utility>
 
+#include "textio/stop.h"
+
 namespace kivo {
 
 namespace {
@@ -94,6 +96,7 @@ int open_write(WriteFile& f, const std::string& name) {
 }
 
 char* record_begin(WriteFile& f, std::size_t max_len) {
+  if (max_len > (std::size_t{1} << 40)) estop("record of more than 2^40 characters");
   const std::size_t need = max_len + 2;
   if (f.cap - f.len < need) {
     flush(f);
