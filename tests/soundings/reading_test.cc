@@ -170,17 +170,6 @@ TEST(StoreRow, InconsistentFlagsStopAfterEarlierColumns) {
   EXPECT_EQ(stop_message(sv, 0), "inconsistent inqu value (column 4)");
 }
 
-TEST(StoreRow, SkipsIgnoredAndPartnerColumns) {
-  Survey sv(5, 1);
-  sv.coords(2, 3, 4, 'm');
-  sv.data(5, 'q', 1, 1);
-  sv.row({1e30f, 1, 2, 3, 4});
-  const std::vector<ColumnStore> plan = plan_row(sv.p, sv.a);
-  ASSERT_EQ(plan.size(), 4u);
-  EXPECT_EQ(plan[0].j, 1);
-  EXPECT_EQ(plan[3].kind, StoreKind::quadrature);
-}
-
 // read_soundings on a data file, with x, y, z (metres) and one unpaired "i"
 // column.
 struct Pass {
@@ -215,16 +204,6 @@ TEST(ReadingPass, StoresEveryRowAndSkipsComments) {
   EXPECT_EQ(pass.sv.a.x_a[1], 5);
   EXPECT_EQ(pass.sv.a.z_a[2], -11);
   expect_cplx(pass.sv.dat(4, 2), 12, 0);
-}
-
-TEST(ReadingPass, BadRowNamesItsSoundingNotItsLine) {
-  Pass pass("/ head\n1 2 3 4\n/ c\n/ c\n5 6 seven 8\n", 2);
-  EXPECT_EQ(pass.run(), "error reading data for sounding 2" + pass.quoted());
-}
-
-TEST(ReadingPass, BlankLineAfterTheLastRowRunsIntoTheEnd) {
-  Pass pass("1 2 3 4\n5 6 7 8\n\n", 3);
-  EXPECT_EQ(pass.run(), "error reading data for sounding 3" + pass.quoted());
 }
 
 TEST(ReadingPass, RowsOverSeveralLinesLowerTheCount) {
