@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -93,22 +94,34 @@ ColumnLines column_lines(const Arrays& a, std::int32_t j) {
 
 // The frequency groups in frequency-number order, each with its columns in
 // increasing column order; the frequency shown is that of the group's
-// highest-numbered column.
+// highest-numbered column. The columns are sorted into their groups by
+// counting, so that many frequencies over many columns stay linear.
 void build_groups(const Params& p, const Arrays& a, std::vector<FreqGroup>& groups,
                   std::vector<ColumnLines>& columns) {
-  for (std::int32_t k = 1; k <= p.nfreqs; ++k) {
-    FreqGroup g;
-    g.begin = columns.size();
-    float freq = 0.0f;
-    for (std::int32_t j = 0; j < p.ncols; ++j) {
-      if (a.ifreqs_a[j] != k) continue;
-      freq = a.freqs_a[j];
-      columns.push_back(column_lines(a, j));
-    }
-    g.end = columns.size();
+  const auto nfreqs = static_cast<std::size_t>(std::max(p.nfreqs, 0));
+  std::vector<std::size_t> next(nfreqs + 1, 0);  // next[k]: columns of numbers below k
+  for (std::int32_t j = 0; j < p.ncols; ++j) {
+    const std::int32_t k = a.ifreqs_a[j];
+    if (k >= 1 && static_cast<std::size_t>(k) <= nfreqs) ++next[static_cast<std::size_t>(k)];
+  }
+  groups.resize(nfreqs);
+  std::size_t total = 0;
+  for (std::size_t k = 1; k <= nfreqs; ++k) {
+    groups[k - 1].begin = total;
+    total += next[k];
+    groups[k - 1].end = total;
+    next[k] = groups[k - 1].begin;
+  }
+  columns.resize(total);
+  for (std::int32_t j = 0; j < p.ncols; ++j) {
+    const std::int32_t k = a.ifreqs_a[j];
+    if (k < 1 || static_cast<std::size_t>(k) > nfreqs) continue;
+    columns[next[static_cast<std::size_t>(k)]++] = column_lines(a, j);
+  }
+  for (FreqGroup& g : groups) {
+    const float freq = g.end > g.begin ? a.freqs_a[columns[g.end - 1].j] : 0.0f;
     char* q = put_general(g.line, 13, 5, freq);
     put_int(q, 5, static_cast<std::int32_t>(g.end - g.begin));
-    groups.push_back(g);
   }
 }
 
