@@ -148,7 +148,9 @@ std::string sounding_text(std::int32_t s) {
   return number_text(s + 1);
 }
 
-// The window averages of one kept sounding.
+// The window averages of one kept sounding. A window of one sounding gives
+// the sounding's own values (a sum of one value divided by 1 changes nothing
+// the fields show), so they are taken as they are.
 struct Averager {
   const Arrays& a;
   std::int32_t ncols;
