@@ -1,6 +1,7 @@
 // The command line: --help and --version as the first argument print and
 // exit 0 without converting; every other argument is ignored, so a run with
 // arguments converts exactly as a run without.
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -107,6 +108,32 @@ TEST(Cli, ARunWithArgumentsConvertsLikeOneWithout) {
     EXPECT_EQ(out, expected_out) << args;
     EXPECT_EQ(r.console, expected_console) << args;
   }
+}
+
+// Every example under examples/ converts to its expected.obs, as its README
+// shows a user doing it: all its files copied into a fresh directory.
+TEST(Examples, EachConvertsToItsExpectedOutput) {
+  namespace fs = std::filesystem;
+  int examples = 0;
+  for (const auto& ex : fs::directory_iterator(fs::path(KIVO_SOURCE_DIR) / "examples")) {
+    if (!fs::exists(ex.path() / "kivo.in") || !fs::exists(ex.path() / "expected.obs")) continue;
+    ++examples;
+    const std::string name = ex.path().filename().string();
+    TempDir dir;
+    for (const auto& f : fs::directory_iterator(ex.path())) {
+      fs::copy_file(f.path(), fs::path(dir.path()) / f.path().filename());
+    }
+    const RunResult r = run_binary(dir.path());
+    EXPECT_EQ(r.status, 0) << name << "\n" << r.console;
+    int outputs = 0;
+    for (const auto& f : fs::directory_iterator(dir.path())) {
+      if (fs::exists(ex.path() / f.path().filename())) continue;  // an input
+      ++outputs;
+      EXPECT_EQ(read_file(f.path()), read_file(ex.path() / "expected.obs")) << name;
+    }
+    EXPECT_EQ(outputs, 1) << name << ": the run writes one observations file";
+  }
+  EXPECT_GE(examples, 2);
 }
 
 }  // namespace
