@@ -17,14 +17,14 @@ namespace {
 constexpr float kSameTolerance = 0.001f;
 
 // Strict comparison of stored singles; false when either is a NaN.
-bool close(float a, float b) {
+bool same_value(float a, float b) {
   return std::fabs(a - b) < kSameTolerance;
 }
 
 bool same_geometry(const Arrays& a, std::size_t i, std::size_t j) {
-  return close(a.freqs_a[i], a.freqs_a[j]) && a.ot_a[i] == a.ot_a[j] &&
-         a.momt_a[i] == a.momt_a[j] && a.or_a[i] == a.or_a[j] && close(a.trx_a[i], a.trx_a[j]) &&
-         close(a.try_a[i], a.try_a[j]);
+  return same_value(a.freqs_a[i], a.freqs_a[j]) && a.ot_a[i] == a.ot_a[j] &&
+         a.momt_a[i] == a.momt_a[j] && a.or_a[i] == a.or_a[j] &&
+         same_value(a.trx_a[i], a.trx_a[j]) && same_value(a.try_a[i], a.try_a[j]);
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ void check_column_set(Params& p, Arrays& a) {
     for (std::size_t v = u + 1; v < data.size(); ++v) {
       const std::size_t j = data[v];
       if (a.usecol_a[j] == 0 || a.ifreqs_a[j] != 0) continue;
-      if (close(a.freqs_a[i], a.freqs_a[j])) a.ifreqs_a[j] = nfreqs;
+      if (same_value(a.freqs_a[i], a.freqs_a[j])) a.ifreqs_a[j] = nfreqs;
     }
   }
   p.nfreqs = nfreqs;
