@@ -148,9 +148,10 @@ int open_read(ReadFile& f, const std::string& name, std::size_t max_record, std:
     ::close(fd);
     return read_status::cannot_open;
   }
-  // Only regular files and character devices read as text files: a
-  // directory, a pipe or a socket cannot be rewound or read as records.
-  if (!S_ISREG(st.st_mode) && !S_ISCHR(st.st_mode)) {
+  // Only regular files read as text files: both passes over a data file need
+  // a file that can be rewound and that ends. A directory, a pipe or a socket
+  // cannot be rewound, and a device such as /dev/zero never ends.
+  if (!S_ISREG(st.st_mode)) {
     ::close(fd);
     return read_status::not_a_file;
   }

@@ -234,6 +234,10 @@ TEST(ReaderRecords, OpenFailures) {
   EXPECT_EQ(open_read(f, ""), read_status::cannot_open);
   ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
   EXPECT_EQ(open_read(f, dir.file("fifo")), read_status::not_a_file);  // and does not hang
+  // A device never ends (/dev/zero would make the counting pass run forever)
+  // and cannot be read twice.
+  EXPECT_EQ(open_read(f, "/dev/zero", 999), read_status::not_a_file);
+  EXPECT_EQ(open_read(f, "/dev/null"), read_status::not_a_file);
   char c;
   EXPECT_GT(read_char_field(f, &c, 1), 0);  // never opened
 }
