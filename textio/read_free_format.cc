@@ -4,6 +4,7 @@
 // values go (a list of items, or a run of reals), so that the run of reals of
 // a data-file row gets a fast path for plain decimal numbers while every other
 // token goes through the same general rules as in any other list.
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -49,11 +50,43 @@ int next_record(Scan& s) {
   return 0;
 }
 
+// Bytes of a word that are not equal to the byte repeated in `pattern`: the
+// high bit of each such byte is set, every other bit is clear. Exact per
+// byte, as no sum carries into the next byte.
+std::uint64_t bytes_unequal(std::uint64_t word, std::uint64_t pattern) {
+  constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7fULL;
+  const std::uint64_t y = word ^ pattern;
+  return (((y & kLow7) + kLow7) | y) & ~kLow7;
+}
+
+// The first character at or after p that is neither a blank nor a tab, or e.
+// Data rows pad their columns with runs of blanks, so eight characters are
+// tested at a time while a whole word lies within the record.
+const char* skip_blanks(const char* p, const char* e) {
+  constexpr std::uint64_t kBlanks = 0x2020202020202020ULL;
+  constexpr std::uint64_t kTabs = 0x0909090909090909ULL;
+  while (e - p >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    const std::uint64_t other = bytes_unequal(word, kBlanks) & bytes_unequal(word, kTabs);
+    if (other != 0) {
+      // The lowest marked byte is the first one in memory on a little-endian
+      // machine; on a big-endian one the highest.
+      const int bit = std::endian::native == std::endian::little ? std::countr_zero(other)
+                                                                 : std::countl_zero(other);
+      return p + bit / 8;
+    }
+    p += 8;
+  }
+  while (p < e && is_blank(*p)) ++p;
+  return p;
+}
+
 // Moves to the next character that is neither a blank nor a tab, over as
 // many record ends as needed.
 int skip_space(Scan& s) {
   for (;;) {
-    while (s.p < s.e && is_blank(*s.p)) ++s.p;
+    s.p = skip_blanks(s.p, s.e);
     if (s.p < s.e) return 0;
     if (const int st = next_record(s)) return st;
   }
@@ -203,38 +236,51 @@ int take_value(Scan& s, Sink& sink, std::size_t& i) {
   return 0;
 }
 
-// A plain decimal number at p: an optional sign, digits with at most one
-// point, an optional exponent of e or E, an optional sign and 1 to 4 digits,
-// then the end of the token. Converted as the general rules would convert
-// it; anything else (or a result at the edges of the range) is left to them.
-bool fast_real(const char* p, const char* e, float& out, const char*& after) {
-  const char* q = p;
-  if (q < e && (*q == '+' || *q == '-')) ++q;
-  int ndigits = 0;
-  int sig = 0;   // significant digits so far
-  int kept = 0;  // significant digits up to the last non-zero one
-  bool point = false;
-  for (; q < e; ++q) {
-    const char c = *q;
-    if (is_digit(c)) {
-      ++ndigits;
-      if (sig > 0 || c != '0') {
-        ++sig;
-        if (c != '0') kept = sig;
-      }
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      break;
+// The significant digits of the digit run [p, e) (a point may stand among
+// them) up to its last non-zero one: leading zeros and trailing zeros do not
+// count.
+int kept_digits(const char* p, const char* e) {
+  int sig = 0;
+  int kept = 0;
+  for (; p < e; ++p) {
+    if (*p == '.') continue;
+    if (sig > 0 || *p != '0') {
+      ++sig;
+      if (*p != '0') kept = sig;
     }
   }
-  if (ndigits == 0 || kept > 10) return false;
+  return kept;
+}
+
+const char* skip_digits(const char* p, const char* e) {
+  while (p < e && is_digit(*p)) ++p;
+  return p;
+}
+
+// A plain decimal number at p (p < e): an optional sign, digits with at most
+// one point, an optional exponent of e or E, an optional sign and 1 to 4
+// digits, then the end of the token. Converted as the general rules would
+// convert it; anything else (or a result at the edges of the range) is left
+// to them. A number of at most 9 digits needs no count of its significant
+// digits: it cannot have more than 9 of them.
+bool fast_real(const char* p, const char* e, float& out, const char*& after) {
+  const char* first = p + ((*p == '+' || *p == '-') ? 1 : 0);
+  const char* q = skip_digits(first, e);
+  std::ptrdiff_t ndigits = q - first;
+  if (q < e && *q == '.') {
+    const char* frac = q + 1;
+    q = skip_digits(frac, e);
+    ndigits += q - frac;
+  }
+  if (ndigits == 0) return false;
+  const int kept = ndigits <= 9 ? 0 : kept_digits(first, q);
+  if (kept > 10) return false;
   if (q < e && (*q == 'e' || *q == 'E')) {
     ++q;
     if (q < e && (*q == '+' || *q == '-')) ++q;
-    const char* first = q;
-    while (q < e && is_digit(*q) && q - first < 5) ++q;
-    if (q == first || q - first > 4) return false;
+    const char* exp = q;
+    while (q < e && is_digit(*q) && q - exp < 5) ++q;
+    if (q == exp || q - exp > 4) return false;
   }
   if (q < e && !ends_token(*q)) return false;
   const char* from = *p == '+' ? p + 1 : p;
