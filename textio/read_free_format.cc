@@ -59,6 +59,17 @@ std::uint64_t bytes_unequal(std::uint64_t word, std::uint64_t pattern) {
   return (((y & kLow7) + kLow7) | y) & ~kLow7;
 }
 
+constexpr std::uint64_t kDigitHigh = 0x3030303030303030ULL;
+
+// The index in memory order of the first byte of a word loaded from memory
+// whose high bit is set (at least one is): the lowest byte on a
+// little-endian machine, the highest on a big-endian one.
+int first_marked(std::uint64_t marks) {
+  const int bit = std::endian::native == std::endian::little ? std::countr_zero(marks)
+                                                             : std::countl_zero(marks);
+  return bit / 8;
+}
+
 // The first character at or after p that is neither a blank nor a tab, or e.
 // Data rows pad their columns with runs of blanks, so eight characters are
 // tested at a time while a whole word lies within the record.
@@ -70,11 +81,7 @@ const char* skip_blanks(const char* p, const char* e) {
     std::memcpy(&word, p, 8);
     const std::uint64_t other = bytes_unequal(word, kBlanks) & bytes_unequal(word, kTabs);
     if (other != 0) {
-      // The lowest marked byte is the first one in memory on a little-endian
-      // machine; on a big-endian one the highest.
-      const int bit = std::endian::native == std::endian::little ? std::countr_zero(other)
-                                                                 : std::countl_zero(other);
-      return p + bit / 8;
+      return p + first_marked(other);
     }
     p += 8;
   }
@@ -252,7 +259,22 @@ int kept_digits(const char* p, const char* e) {
   return kept;
 }
 
+// The first character at or after p that is not a decimal digit, or e;
+// eight characters at a time while a whole word lies within the record.
 const char* skip_digits(const char* p, const char* e) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+  while (e - p >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    // A digit is 0x30 to 0x39: its high nibble is 3 and its low nibble plus
+    // 6 stays below 16.
+    const std::uint64_t high_not_3 = bytes_unequal(word & 0xf0f0f0f0f0f0f0f0ULL, kDigitHigh);
+    const std::uint64_t low_above_9 =
+        (((word & 0x0f0f0f0f0f0f0f0fULL) + 0x0606060606060606ULL) << 3) & kHigh;
+    const std::uint64_t other = high_not_3 | low_above_9;
+    if (other != 0) return p + first_marked(other);
+    p += 8;
+  }
   while (p < e && is_digit(*p)) ++p;
   return p;
 }
@@ -306,7 +328,10 @@ int scan_list(Scan& s, Sink& sink) {
   const std::size_t n = sink.size();
   std::size_t i = 0;
   while (i < n) {
-    if (const int st = skip_space(s)) return st;
+    s.p = skip_blanks(s.p, s.e);
+    if (s.p == s.e) {
+      if (const int st = skip_space(s)) return st;
+    }
     const char c = *s.p;
     if (c == ',') {
       ++s.p;
