@@ -68,16 +68,22 @@ char* blanks(char* p, int n) {
   return p + (n > 0 ? n : 0);
 }
 
-// The d digits of n (10^(d-1) <= n < 10^d) at dig.
+// The d digits of n (10^(d-1) <= n < 10^d, d <= 9) at dig, which holds 16
+// characters. All ten digits of n, leading zeros included, are formed by a
+// fixed sequence of divisions by constants, then the last d are taken.
 void put_digits(char* dig, int d, std::uint32_t n) {
-  char* q = dig + d;
-  while (q - dig >= 2) {
-    const std::uint32_t r = n % 100;
-    n /= 100;
-    q -= 2;
-    std::memcpy(q, kPairs + 2 * r, 2);
-  }
-  if (q > dig) *--q = static_cast<char>('0' + n);
+  char ten[32] = {};
+  const std::uint32_t top = n / 100000000;  // below 10: n < 10^9
+  const std::uint32_t low = n % 100000000;
+  const std::uint32_t hi4 = low / 10000;
+  const std::uint32_t lo4 = low % 10000;
+  ten[0] = '0';
+  ten[1] = static_cast<char>('0' + top);
+  std::memcpy(ten + 2, kPairs + 2 * (hi4 / 100), 2);
+  std::memcpy(ten + 4, kPairs + 2 * (hi4 % 100), 2);
+  std::memcpy(ten + 6, kPairs + 2 * (lo4 / 100), 2);
+  std::memcpy(ten + 8, kPairs + 2 * (lo4 % 100), 2);
+  std::memcpy(dig, ten + 10 - d, 16);
 }
 
 // The first w characters of t (w <= 64) at p, by two overlapping copies of a
@@ -103,16 +109,16 @@ void copy_field(char* p, const char* t, int w) {
 // The text is assembled in a blank-filled scratch field with copies of a
 // fixed size, which may write past the text's end inside the scratch; only
 // the field's w characters are then copied out. The text of a field is at
-// most 16 characters, so a field wider than 64 starts with blanks that are
+// most 16 characters, so a field wider than 48 starts with blanks that are
 // written first.
 char* layout(char* p, int w, int d, bool neg, const char* dig, int e) {
-  if (w > 64) {
-    p = blanks(p, w - 64);
-    w = 64;
+  if (w > 48) {
+    p = blanks(p, w - 48);
+    w = 48;
   }
   char digits[32];
   std::memcpy(digits, dig, 16);
-  char t[96];
+  char t[64];
   std::memset(t, ' ', sizeof t);
   if (e >= 0 && e <= d) {
     // Fixed point, right-aligned in the first w - 4 positions.
