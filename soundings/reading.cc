@@ -166,8 +166,11 @@ void read_soundings(ReadFile& f, const Params& p, Arrays& a, std::int32_t& nsoun
   std::int32_t s = 0;     // soundings read
   while (s < nsoundings || nsoundings == 0) {
     ++line;
+    // The first character decides between a comment record, passed over
+    // whole, and a sounding row, read from its start.
     char first = ' ';
-    const int status = read_char_field(f, &first, 1);
+    int status = peek_char(f, first);
+    if (status == 0 && first == '/') status = read_char_field(f, &first, 1);
     if (status > 0) {
       estop("error reading line " + number_text(message_number(line)) + " from \"" + p.data_file +
             "\"");
@@ -178,7 +181,6 @@ void read_soundings(ReadFile& f, const Params& p, Arrays& a, std::int32_t& nsoun
     // file grew after it was counted) has no storage: the pass ends.
     if (s == nsoundings) break;
     ++s;
-    step_back(f);
     if (read_reals(f, a.dum_a.get(), ncols) != 0) {
       estop("error reading data for sounding " + number_text(s) + " from \"" + p.data_file + "\"");
     }

@@ -246,6 +246,25 @@ int read_char_field(ReadFile& f, char* dest, std::size_t len) {
   return 0;
 }
 
+int peek_char(ReadFile& f, char& first) {
+  if (f.io_error) return read_status::io_error;
+  if (f.skip_line) {
+    if (const int st = pass_line(f)) return st;
+    f.skip_line = false;
+  }
+  while (f.begin == f.end) {
+    if (f.at_eof) {
+      f.rec_start = f.last_start = f.buf_offset + static_cast<std::int64_t>(f.begin);
+      return read_status::end_of_file;
+    }
+    if (const int st = fill(f, f.begin)) return st;
+  }
+  const char c = f.buf[f.begin];
+  first = c == '\r' || c == '\n' ? ' ' : c;
+  f.rec_start = f.last_start = f.buf_offset + static_cast<std::int64_t>(f.begin);
+  return 0;
+}
+
 int count_records(ReadFile& f, char lead, std::int64_t& count) {
   count = 0;
   if (f.io_error) return read_status::io_error;

@@ -112,6 +112,11 @@ int read_reals(ReadFile& f, float* dest, std::size_t n);
 // record, blank-padded when the record is shorter.
 int read_char_field(ReadFile& f, char* dest, std::size_t len);
 
+// The first character of the next record (a blank when the record is empty)
+// without reading the record: the next request, and a step back, start at
+// it. Returns 0, -1 at the end of the file, or a positive status.
+int peek_char(ReadFile& f, char& first);
+
 // Counts the records left in the file whose first character is not `lead`
 // (an empty record counts: its first character reads as a blank). Leaves the
 // file at its end. Returns 0 at the end of the file or a positive status on
