@@ -68,58 +68,21 @@ char* blanks(char* p, int n) {
   return p + (n > 0 ? n : 0);
 }
 
-// The d digits of n (10^(d-1) <= n < 10^d, d <= 9) at dig, which holds 16
-// characters. All ten digits of n, leading zeros included, are formed by a
-// fixed sequence of divisions by constants, then the last d are taken.
+// The d digits of n (10^(d-1) <= n < 10^d) at dig.
 void put_digits(char* dig, int d, std::uint32_t n) {
-  char ten[32] = {};
-  const std::uint32_t top = n / 100000000;  // below 10: n < 10^9
-  const std::uint32_t low = n % 100000000;
-  const std::uint32_t hi4 = low / 10000;
-  const std::uint32_t lo4 = low % 10000;
-  ten[0] = '0';
-  ten[1] = static_cast<char>('0' + top);
-  std::memcpy(ten + 2, kPairs + 2 * (hi4 / 100), 2);
-  std::memcpy(ten + 4, kPairs + 2 * (hi4 % 100), 2);
-  std::memcpy(ten + 6, kPairs + 2 * (lo4 / 100), 2);
-  std::memcpy(ten + 8, kPairs + 2 * (lo4 % 100), 2);
-  std::memcpy(dig, ten + 10 - d, 16);
-}
-
-// The first w characters of t (w <= 64) at p, by two overlapping copies of a
-// fixed size rather than a library call: fields are short and many.
-void copy_field(char* p, const char* t, int w) {
-  if (w >= 32) {
-    std::memcpy(p, t, 32);
-    std::memcpy(p + w - 32, t + w - 32, 32);
-  } else if (w >= 16) {
-    std::memcpy(p, t, 16);
-    std::memcpy(p + w - 16, t + w - 16, 16);
-  } else if (w >= 8) {
-    std::memcpy(p, t, 8);
-    std::memcpy(p + w - 8, t + w - 8, 8);
-  } else if (w > 0) {
-    std::memcpy(p, t, static_cast<std::size_t>(w));
+  char* q = dig + d;
+  while (q - dig >= 2) {
+    const std::uint32_t r = n % 100;
+    n /= 100;
+    q -= 2;
+    std::memcpy(q, kPairs + 2 * r, 2);
   }
+  if (q > dig) *--q = static_cast<char>('0' + n);
 }
 
 // Lays out a rounded non-zero magnitude 0.D1...Dd x 10^e (the d digits at
-// dig, which holds 16 characters) with its sign into a field of width w.
-//
-// The text is assembled in a blank-filled scratch field with copies of a
-// fixed size, which may write past the text's end inside the scratch; only
-// the field's w characters are then copied out. The text of a field is at
-// most 16 characters, so a field wider than 48 starts with blanks that are
-// written first.
+// dig) with its sign into a field of width w.
 char* layout(char* p, int w, int d, bool neg, const char* dig, int e) {
-  if (w > 48) {
-    p = blanks(p, w - 48);
-    w = 48;
-  }
-  char digits[32];
-  std::memcpy(digits, dig, 16);
-  char t[64];
-  std::memset(t, ' ', sizeof t);
   if (e >= 0 && e <= d) {
     // Fixed point, right-aligned in the first w - 4 positions.
     const int room = w - kTrail;
@@ -130,37 +93,35 @@ char* layout(char* p, int w, int d, bool neg, const char* dig, int e) {
       --len;
     }
     if (len > room) return stars(p, w);
-    char* q = t + (room - len);
-    if (neg) *q++ = '-';
-    if (zero) *q++ = '0';
-    std::memcpy(q, digits, 16);
-    q += e;
-    *q++ = '.';
-    std::memcpy(q, digits + e, 16);
-    q += d - e;
-    std::memcpy(q, "    ", kTrail);
-  } else {
-    // Exponent form "0.ddddE+ee", right-aligned in the whole field.
-    bool zero = true;
-    int len = (neg ? 1 : 0) + 1 + 1 + d + 4;
-    if (len > w) {
-      zero = false;
-      --len;
-    }
-    if (len > w) return stars(p, w);
-    char* q = t + (w - len);
-    if (neg) *q++ = '-';
-    if (zero) *q++ = '0';
-    *q++ = '.';
-    std::memcpy(q, digits, 16);
-    q += d;
-    *q++ = 'E';
-    *q++ = e < 0 ? '-' : '+';
-    const int a = e < 0 ? -e : e;  // at most 45 for a single-precision value
-    std::memcpy(q, kPairs + 2 * a, 2);
+    p = blanks(p, room - len);
+    if (neg) *p++ = '-';
+    if (zero) *p++ = '0';
+    std::memcpy(p, dig, static_cast<std::size_t>(e));
+    p += e;
+    *p++ = '.';
+    std::memcpy(p, dig + e, static_cast<std::size_t>(d - e));
+    p += d - e;
+    return blanks(p, kTrail);
   }
-  copy_field(p, t, w);
-  return p + w;
+  // Exponent form "0.ddddE+ee", right-aligned in the whole field.
+  bool zero = true;
+  int len = (neg ? 1 : 0) + 1 + 1 + d + 4;
+  if (len > w) {
+    zero = false;
+    --len;
+  }
+  if (len > w) return stars(p, w);
+  p = blanks(p, w - len);
+  if (neg) *p++ = '-';
+  if (zero) *p++ = '0';
+  *p++ = '.';
+  std::memcpy(p, dig, static_cast<std::size_t>(d));
+  p += d;
+  *p++ = 'E';
+  *p++ = e < 0 ? '-' : '+';
+  const int a = e < 0 ? -e : e;  // at most 45 for a single-precision value
+  std::memcpy(p, kPairs + 2 * a, 2);
+  return p + 2;
 }
 
 // Zero of either sign: "0." and d - 1 zeros, as a fixed-point text.
