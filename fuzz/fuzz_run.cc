@@ -43,7 +43,8 @@ constexpr Head kHeads[] = {
     {"data.txt\nout.txt\n", "out.txt", false},
     {"data.txt\nkivo.in\n", "kivo.in", true},
     {"data.txt\ndata.txt\n", "data.txt", true},
-    {"data.txt\nsub/out.txt\n", "sub/out.txt", false},
+    // Quoted: unquoted, the slash would end the name at "sub".
+    {"data.txt\n'sub/out.txt'\n", "sub/out.txt", false},
     {"data.txt\nout.txt\n", "out.txt", false},
 };
 
