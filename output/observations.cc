@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -7,6 +5,7 @@
 
 #include "output/output.h"
 #include "soundings/soundings.h"
+#include "textio/os.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
 
@@ -125,21 +124,14 @@ void build_groups(const Params& p, const Arrays& a, std::vector<FreqGroup>& grou
   }
 }
 
-bool same_file(const struct stat& out, const std::string& other) {
-  struct stat st;
-  return ::stat(other.c_str(), &st) == 0 && st.st_dev == out.st_dev && st.st_ino == out.st_ino;
-}
-
 // Refuses an output name that is another name of an input file (the same
 // name, a hard link or a symbolic link), which opening for writing would
 // truncate before a single value is written.
 void refuse_inputs(const Params& p) {
-  struct stat out;
-  if (::stat(p.output_file.c_str(), &out) != 0) return;
-  if (same_file(out, p.data_file)) {
+  if (os::same_file(p.output_file, p.data_file)) {
     estop("output file \"" + p.output_file + "\" is the data file");
   }
-  if (same_file(out, kParamsName)) {
+  if (os::same_file(p.output_file, kParamsName)) {
     estop("output file \"" + p.output_file + "\" is the parameters file");
   }
 }

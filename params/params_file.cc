@@ -1,7 +1,5 @@
 // The head of "kivo.in": its existence check and opening, the two file names
 // and the number of columns, and the allocation of the twenty arrays.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -10,6 +8,7 @@
 #include <string_view>
 
 #include "params/params.h"
+#include "textio/os.h"
 #include "textio/reader.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
@@ -17,11 +16,7 @@
 namespace kivo {
 
 bool name_exists(const std::string& name) {
-  // A name holding a NUL byte cannot name a file; stat() would see only the
-  // part before it.
-  if (name.find('\0') != std::string::npos) return false;
-  struct stat st;
-  return ::stat(name.c_str(), &st) == 0;
+  return os::exists(name);
 }
 
 std::string_view left_adjusted(std::string_view s) {

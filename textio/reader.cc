@@ -13,15 +13,12 @@
 // `begin` within it.
 #include "textio/reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <utility>
+
+#include "textio/os.h"
 
 namespace kivo {
 
@@ -52,17 +49,14 @@ int fill(ReadFile& f, std::size_t drop) {
     f.cap = cap;
   }
   const std::size_t want = f.cap - f.end < f.block ? f.cap - f.end : f.block;
-  for (;;) {
-    const ssize_t n = ::read(f.fd, f.buf.get() + f.end, want);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      f.io_error = true;
-      return read_status::io_error;
-    }
-    if (n == 0) f.at_eof = true;
-    f.end += static_cast<std::size_t>(n);
-    return 0;
+  const std::int64_t n = os::read(f.fd, f.buf.get() + f.end, want);
+  if (n < 0) {
+    f.io_error = true;
+    return read_status::io_error;
   }
+  if (n == 0) f.at_eof = true;
+  f.end += static_cast<std::size_t>(n);
+  return 0;
 }
 
 // Passes over the rest of the physical line at `begin`, up to and including
@@ -94,7 +88,7 @@ void seek_to(ReadFile& f, std::int64_t off) {
     f.begin = static_cast<std::size_t>(off - f.buf_offset);
     return;
   }
-  if (f.fd < 0 || ::lseek(f.fd, static_cast<off_t>(off), SEEK_SET) < 0) {
+  if (f.fd < 0 || !os::seek(f.fd, off)) {
     f.io_error = true;
     return;
   }
@@ -139,31 +133,22 @@ int open_read(ReadFile& f, const std::string& name, std::size_t max_record) {
 
 int open_read(ReadFile& f, const std::string& name, std::size_t max_record, std::size_t block) {
   close_read(f);
-  if (name.empty() || name.find('\0') != std::string::npos) return read_status::cannot_open;
-  // Not blocking on open: a named pipe without a writer must not hang the run.
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return read_status::cannot_open;
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    ::close(fd);
-    return read_status::cannot_open;
-  }
-  // Only regular files read as text files: both passes over a data file need
-  // a file that can be rewound and that ends. A directory, a pipe or a socket
-  // cannot be rewound, and a device such as /dev/zero never ends.
-  if (!S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return read_status::not_a_file;
-  }
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0) {
-    ::close(fd);
-    return read_status::cannot_open;
+  int fd = os::kNoHandle;
+  switch (os::open_read(name, fd)) {
+    case os::OpenStatus::ok:
+      break;
+    case os::OpenStatus::cannot_open:
+      return read_status::cannot_open;
+    // Only regular files read as text files: both passes over a data file
+    // need a file that can be rewound and that ends. A directory, a pipe or
+    // a socket cannot be rewound, and a device such as /dev/zero never ends.
+    case os::OpenStatus::not_a_file:
+      return read_status::not_a_file;
   }
   f.block = block > 0 ? block : 1;
   f.buf.reset(new (std::nothrow) char[f.block]);
   if (!f.buf) {
-    ::close(fd);
+    os::close(fd);
     return read_status::no_memory;
   }
   f.fd = fd;
@@ -173,7 +158,7 @@ int open_read(ReadFile& f, const std::string& name, std::size_t max_record, std:
 }
 
 void close_read(ReadFile& f) {
-  if (f.fd >= 0) ::close(f.fd);
+  if (f.fd >= 0) os::close(f.fd);
   f.fd = -1;
   f.buf.reset();
   f.cap = f.begin = f.end = 0;

@@ -1,13 +1,10 @@
 // Console records and buffered text files for writing.
 #include "textio/writer.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <utility>
 
+#include "textio/os.h"
 #include "textio/stop.h"
 
 namespace kivo {
@@ -19,17 +16,7 @@ constexpr std::size_t kBufferSize = std::size_t{1} << 20;
 // Writes the buffered bytes. After the first failure the file is marked
 // failed and later data is dropped: the run is going to stop on it anyway.
 void flush(WriteFile& f) {
-  std::size_t done = 0;
-  while (done < f.len && !f.failed) {
-    const ssize_t n = ::write(f.fd, f.buf.get() + done, f.len - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else {
-      f.failed = true;  // an error, or a write that took nothing
-    }
-  }
+  if (f.len > 0 && !f.failed && !os::write_all(f.fd, f.buf.get(), f.len)) f.failed = true;
   f.len = 0;
 }
 
@@ -37,7 +24,7 @@ void flush(WriteFile& f) {
 void finish(WriteFile& f) {
   if (f.fd < 0) return;
   flush(f);
-  if (::close(f.fd) != 0 && errno != EINTR) f.failed = true;
+  if (!os::close(f.fd)) f.failed = true;
   f.fd = -1;
   f.buf.reset();
   f.cap = 0;
@@ -80,19 +67,30 @@ int open_write(WriteFile& f, const std::string& name) {
   finish(f);
   f.failed = false;
   f.len = 0;
-  // A name with a NUL would open a different, shorter name.
-  if (name.empty() || name.find('\0') != std::string::npos) return 1;
-  int fd;
-  do {
-    fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return 1;
-  f.fd = fd;
+  os::Handle fd = os::kNoHandle;
+  if (!os::create(name, fd)) return 1;
+  attach_write(f, fd);
+  return 0;
+}
+
+void attach_write(WriteFile& f, int handle) {
+  finish(f);
+  f.failed = false;
+  f.len = 0;
+  f.fd = handle;
   if (!f.buf || f.cap < kBufferSize) {
     f.buf = std::make_unique<char[]>(kBufferSize);
     f.cap = kBufferSize;
   }
-  return 0;
+}
+
+void abandon_write(WriteFile& f) {
+  if (f.fd >= 0) os::close(f.fd);
+  f.fd = -1;
+  f.len = 0;
+  f.buf.reset();
+  f.cap = 0;
+  f.failed = false;
 }
 
 char* record_begin(WriteFile& f, std::size_t max_len) {

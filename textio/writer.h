@@ -84,6 +84,11 @@ struct WriteFile {
 // Creates or truncates `name`. Returns 0, or a positive status. A file still
 // open in f is closed first.
 int open_write(WriteFile& f, const std::string& name);
+// Writes into a file already open for writing (a handle of the system
+// layer), which f then owns.
+void attach_write(WriteFile& f, int handle);
+// Closes the file without writing what is buffered: a file being discarded.
+void abandon_write(WriteFile& f);
 // Room for a record of at most max_len characters (plus its CR LF).
 char* record_begin(WriteFile& f, std::size_t max_len);
 // Ends the record that runs to `end`; returns the write status (0, or
