@@ -15,13 +15,14 @@ void convert(RunState& st) {
   read_file_names(st.params_file, st.params);
   st.nsoundings = count_soundings(st.data_file, st.params, st.console);
   read_column_count(st.params_file, st.params);
-  allocate_arrays(st.arrays, st.params.ncols, st.nsoundings);
+  allocate_arrays(st.arrays, st.params.ncols);
   read_column_lines(st.params_file, st.params, st.arrays);
   read_averaging_line(st.params_file, st.params, st.console);
   check_column_set(st.params, st.arrays);
-  read_soundings(st.data_file, st.params, st.arrays, st.nsoundings);
+  prepare_observations(st.output, st.params);
+  stream_observations(st.output, st.data_file, st.params, st.arrays, st.nsoundings);
   check_averaging(st.params, st.nsoundings, st.console);
-  write_observations(st.params, st.arrays, st.nsoundings, st.console);
+  write_observations(st.output, st.data_file, st.params, st.arrays, st.nsoundings, st.console);
   top_line(st.console, "Done.");
 }
 
@@ -32,6 +33,8 @@ int run(RunState& st) {
   try {
     convert(st);
   } catch (const Stop& stop) {
+    // Whatever the stop, the output name is left as it was.
+    discard_observations(st.output);
     top_line(st.console, "Stop: " + stop.message + ".");
     status = 1;
   }

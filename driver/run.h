@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "output/output.h"
 #include "params/params.h"
 #include "textio/reader.h"
 
@@ -16,6 +17,7 @@ struct RunState {
   Arrays arrays;
   ReadFile params_file;
   ReadFile data_file;
+  Observations output;
   std::int32_t nsoundings = 0;  // S
 };
 

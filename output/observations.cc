@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "output/output.h"
@@ -124,137 +125,230 @@ void build_groups(const Params& p, const Arrays& a, std::vector<FreqGroup>& grou
   }
 }
 
-// Refuses an output name that is another name of an input file (the same
-// name, a hard link or a symbolic link), which opening for writing would
-// truncate before a single value is written.
-void refuse_inputs(const Params& p) {
-  if (os::same_file(p.output_file, p.data_file)) {
-    estop("output file \"" + p.output_file + "\" is the data file");
-  }
-  if (os::same_file(p.output_file, kParamsName)) {
-    estop("output file \"" + p.output_file + "\" is the parameters file");
-  }
-}
-
 std::string sounding_text(std::int32_t s) {
   return number_text(s + 1);
 }
 
-// The window averages of one kept sounding. A window of one sounding gives
-// the sounding's own values (a sum of one value divided by 1 changes nothing
-// the fields show), so they are taken as they are.
-struct Averager {
-  const Arrays& a;
-  std::int32_t ncols;
-  std::int32_t n;
-  double reciprocal;
-
-  float height(std::int32_t s) const {
-    return n == 0 ? a.z_a[s] : average_height(a.z_a.get(), s, n, reciprocal);
-  }
-  float re(const Cplx* v, std::int32_t j, std::int32_t s) const {
-    return n == 0 ? v[cell(ncols, j, s)].re : average_re(v, ncols, j, s, n);
-  }
-  float im(const Cplx* v, std::int32_t j, std::int32_t s) const {
-    return n == 0 ? v[cell(ncols, j, s)].im : average_im(v, ncols, j, s, n);
-  }
+// What stays the same in every block: the frequency groups with their
+// columns, and the number of frequencies as text.
+struct Layout {
+  std::vector<FreqGroup> groups;
+  std::vector<ColumnLines> columns;
+  char nfreqs_text[5];
 };
 
-void write_block(WriteFile& f, const Arrays& a, const Averager& avg,
-                 const std::vector<FreqGroup>& groups, const std::vector<ColumnLines>& columns,
-                 const char* nfreqs_text, std::int32_t s) {
+Layout layout_of(const Params& p, const Arrays& a) {
+  Layout l;
+  build_groups(p, a, l.groups, l.columns);
+  put_int(l.nfreqs_text, 5, p.nfreqs);
+  return l;
+}
+
+// A failure of the file. While the data file is still being read it is held,
+// the first one only, and the writing goes no further; once the data file is
+// known to be sound it stops the run at once.
+void fail(Observations& o, std::string message) {
+  if (o.stop_at_once) estop(std::move(message));
+  if (o.failure.empty()) o.failure = std::move(message);
+}
+
+bool record_failed(Observations& o, char* end, const std::string& message) {
+  if (record_end(o.file, end) == 0) return false;
+  fail(o, message);
+  return true;
+}
+
+// Writes the block of one kept sounding; false after a failure.
+bool write_block(Observations& o, const Arrays& a, const Layout& l, const KeptSounding& k) {
+  WriteFile& f = o.file;
   char* r = record_begin(f, kPositionLen);
-  r = put_general(r, 17, 9, a.x_a[s]);
-  r = put_general(r, 17, 9, a.y_a[s]);
-  std::memcpy(r, nfreqs_text, 5);
-  if (record_end(f, r + 5) != 0) {
-    estop("error writing x & y for sounding " + sounding_text(s));
+  r = put_general(r, 17, 9, k.x);
+  r = put_general(r, 17, 9, k.y);
+  std::memcpy(r, l.nfreqs_text, 5);
+  if (record_failed(o, r + 5, "error writing x & y for sounding " + sounding_text(k.s))) {
+    return false;
   }
 
   char height[kHeightWidth];
-  put_general(height, 13, 5, avg.height(s));
+  put_general(height, 13, 5, k.z);
 
-  const Cplx* dat = a.dat_a.get();
-  const Cplx* err = a.err_a.get();
-  for (std::size_t g = 0; g < groups.size(); ++g) {
-    const FreqGroup& group = groups[g];
-    const auto k = static_cast<std::int32_t>(g + 1);
+  for (std::size_t g = 0; g < l.groups.size(); ++g) {
+    const FreqGroup& group = l.groups[g];
+    const auto freq = static_cast<std::int32_t>(g + 1);
     r = record_begin(f, kFreqLen);
     std::memcpy(r, group.line, kFreqLen);
-    if (record_end(f, r + kFreqLen) != 0) {
-      estop("error writing freq. " + number_text(k, 8) + " for sound. " + sounding_text(s));
+    if (record_failed(
+            o, r + kFreqLen,
+            "error writing freq. " + number_text(freq, 8) + " for sound. " + sounding_text(k.s))) {
+      return false;
     }
     for (std::size_t c = group.begin; c < group.end; ++c) {
-      const ColumnLines& col = columns[c];
+      const ColumnLines& col = l.columns[c];
       r = record_begin(f, kTxLen);
       std::memcpy(r, col.tx, kTxLen);
       std::memcpy(r + kTxHeight, height, kHeightWidth);
-      if (record_end(f, r + kTxLen) != 0) {
-        estop("error writing transmitter data for sounding " + sounding_text(s));
+      if (record_failed(o, r + kTxLen,
+                        "error writing transmitter data for sounding " + sounding_text(k.s))) {
+        return false;
       }
       if (col.form == Form::unknown) {
-        estop("inconsistent inqu while writing out sounding " + sounding_text(s));
+        fail(o, "inconsistent inqu while writing out sounding " + sounding_text(k.s));
+        return false;
       }
       r = record_begin(f, col.data_len);
       std::memcpy(r, col.data, col.data_len);
       std::memcpy(r + kDataHeight, height, kHeightWidth);
-      const std::int32_t j = col.j;
+      const Cplx dat = a.dat_a[col.j];
+      const Cplx err = a.err_a[col.j];
       switch (col.form) {
         case Form::paired: {
-          char* q = put_general(r + kValue, 15, 7, avg.re(dat, j, s));
-          put_general(q, 15, 7, avg.im(dat, j, s));
-          q = put_general(r + kPairedError, 15, 7, avg.re(err, j, s));
-          put_general(q, 15, 7, avg.im(err, j, s));
+          char* q = put_general(r + kValue, 15, 7, dat.re);
+          put_general(q, 15, 7, dat.im);
+          q = put_general(r + kPairedError, 15, 7, err.re);
+          put_general(q, 15, 7, err.im);
           break;
         }
         case Form::inphase:
-          put_general(r + kValue, 15, 7, avg.re(dat, j, s));
-          put_general(r + kSingleError, 15, 7, avg.re(err, j, s));
+          put_general(r + kValue, 15, 7, dat.re);
+          put_general(r + kSingleError, 15, 7, err.re);
           break;
         case Form::quadrature:
         case Form::unknown:
-          put_general(r + kValue, 15, 7, avg.im(dat, j, s));
-          put_general(r + kSingleError, 15, 7, avg.im(err, j, s));
+          put_general(r + kValue, 15, 7, dat.im);
+          put_general(r + kSingleError, 15, 7, err.im);
           break;
       }
-      if (record_end(f, r + col.data_len) != 0) {
-        estop("error writing data for freq. " + number_text(k, 8) + ", sound. " + sounding_text(s));
+      if (record_failed(o, r + col.data_len,
+                        "error writing data for freq. " + number_text(freq, 8) + ", sound. " +
+                            sounding_text(k.s))) {
+        return false;
       }
     }
+  }
+  return true;
+}
+
+std::string quoted_output(const Params& p) {
+  return "\"" + p.output_file + "\"";
+}
+
+// One reading pass with S soundings and the checked averaging number n. When
+// the file is being written, the count line goes first and every kept
+// sounding's block follows as soon as its window has been read; after a
+// failure of the file the rest of the data file is only read.
+void pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std::int32_t nsoundings,
+          std::int32_t naverage, bool writing) {
+  ReadingPass r;
+  begin_reading(r, f, p, a, nsoundings, naverage);
+  if (writing) {
+    char* c = record_begin(o.file, kCountLen);
+    c = put_int(c, 5, r.kept.count);
+    writing = !record_failed(o, c, "error writing number of soundings to file " + quoted_output(p));
+  }
+  if (writing) {
+    const Layout l = layout_of(p, a);
+    KeptSounding k;
+    while (next_kept(r, k)) {
+      if (!write_block(o, a, l, k)) break;
+    }
+  }
+  read_to_end(r);
+  o.nread = r.nread;
+}
+
+// Starts the new file that replaces the output name; when the directory does
+// not allow one, the name is written in place once the data file is known to
+// be sound.
+void start_replacement(Observations& o, const Params& p) {
+  if (os::create_replacement(p.output_file, o.replacement)) {
+    os::remove_on_interrupt(o.replacement.temp);
+    attach_write(o.file, o.replacement.handle);
+    o.replacement.handle = os::kNoHandle;  // the file owns it now
+    o.mode = Observations::Mode::replace;
+  } else {
+    o.mode = Observations::Mode::in_place;
   }
 }
 
 }  // namespace
 
-void write_observations(const Params& p, const Arrays& a, std::int32_t nsoundings,
-                        std::FILE* console) {
-  refuse_inputs(p);
-  const std::string quoted = "\"" + p.output_file + "\"";
-  // A stop while writing leaves f to its destructor, which writes out what
-  // is buffered, so the file holds every record written before the stop.
-  WriteFile f;
-  if (open_write(f, p.output_file) != 0) estop("error opening output file " + quoted);
+Observations::~Observations() {
+  discard_observations(*this);
+}
+
+void discard_observations(Observations& o) {
+  if (o.mode != Observations::Mode::replace) return;
+  abandon_write(o.file);
+  os::discard_replacement(o.replacement);
+  os::keep_on_interrupt();
+  o.mode = Observations::Mode::none;
+}
+
+void prepare_observations(Observations& o, const Params& p) {
+  o.failure.clear();
+  o.stop_at_once = false;
+  // An output name that is another name of an input file (the same name, a
+  // hard link or a symbolic link) is refused once the data file has been
+  // read; nothing is created for it.
+  if (os::same_file(p.output_file, p.data_file)) {
+    o.mode = Observations::Mode::refused_data;
+  } else if (os::same_file(p.output_file, kParamsName)) {
+    o.mode = Observations::Mode::refused_params;
+  } else {
+    start_replacement(o, p);
+  }
+}
+
+void stream_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a,
+                         std::int32_t& nsoundings) {
+  for (;;) {
+    const bool writing = o.mode == Observations::Mode::replace;
+    pass(o, f, p, a, nsoundings, checked_averaging(p.naverage, nsoundings), writing);
+    if (o.nread >= nsoundings) break;
+    // Rows that took values from more than one line leave fewer soundings
+    // than counted. Only the soundings read are thinned and written, which
+    // changes the kept soundings: the file is read again with the lower count.
+    nsoundings = o.nread;
+    rewind_read(f);
+    if (writing) {
+      discard_observations(o);
+      o.failure.clear();
+      start_replacement(o, p);
+    }
+  }
+  // Written in place, the data file is read once more while writing.
+  if (o.mode != Observations::Mode::in_place) close_read(f);
+}
+
+void write_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a,
+                        std::int32_t nsoundings, std::FILE* console) {
+  const std::string quoted = quoted_output(p);
+  if (o.mode == Observations::Mode::refused_data) {
+    estop("output file " + quoted + " is the data file");
+  }
+  if (o.mode == Observations::Mode::refused_params) {
+    estop("output file " + quoted + " is the parameters file");
+  }
+  if (o.mode == Observations::Mode::in_place) {
+    // Not a regular file (a device, a pipe), or a directory that takes no new
+    // file: the name itself is written, now that the data file is sound.
+    if (open_write(o.file, p.output_file) != 0) estop("error opening output file " + quoted);
+    progress_line(console, "Writing data to " + quoted + ".");
+    o.stop_at_once = true;
+    rewind_read(f);
+    pass(o, f, p, a, nsoundings, p.naverage, true);
+    close_read(f);
+    if (close_write(o.file) != 0) estop("error closing output file " + quoted);
+    return;
+  }
   progress_line(console, "Writing data to " + quoted + ".");
-
-  const Kept kept = kept_soundings(nsoundings, p.naverage, p.ndecimate);
-  char* r = record_begin(f, kCountLen);
-  r = put_int(r, 5, kept.count);
-  if (record_end(f, r) != 0) {
-    estop("error writing number of soundings to file " + quoted);
+  // The held failure, with the message it was met with.
+  if (!o.failure.empty()) throw Stop{o.failure};
+  if (close_write(o.file) != 0 || !os::commit_replacement(o.replacement)) {
+    estop("error closing output file " + quoted);
   }
-
-  std::vector<FreqGroup> groups;
-  std::vector<ColumnLines> columns;
-  build_groups(p, a, groups, columns);
-  char nfreqs_text[5];
-  put_int(nfreqs_text, 5, p.nfreqs);
-  const Averager avg{a, p.ncols, p.naverage, 1.0 / kept.window};
-
-  for (std::int32_t i = 0; i < kept.count; ++i) {
-    write_block(f, a, avg, groups, columns, nfreqs_text, kept_index(kept, i));
-  }
-
-  if (close_write(f) != 0) estop("error closing output file " + quoted);
+  os::keep_on_interrupt();
+  o.mode = Observations::Mode::done;
 }
 
 }  // namespace kivo

@@ -1,17 +1,67 @@
 // The observations file: a count line, then one block per kept sounding of
 // fixed-width records ended by CR LF.
+//
+// The file is written while the data file is read: each kept sounding's
+// block as soon as its window has been read. A regular file (or a new name)
+// is replaced whole: the records go to a new file beside it, which takes the
+// name only once it is complete, so a run that stops leaves the name as it
+// was. Any other name (a device, a pipe) is written in place, and only after
+// the data file has been read through without error.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "params/params.h"
+#include "textio/os.h"
+#include "textio/reader.h"
+#include "textio/writer.h"
 
 namespace kivo {
 
-// Opens (after refusing to overwrite the data file or "kivo.in"), prints the
-// progress line, writes every record and closes the observations file.
-void write_observations(const Params& p, const Arrays& a, std::int32_t nsoundings,
-                        std::FILE* console);
+struct Observations {
+  enum class Mode : std::uint8_t {
+    none,            // not prepared
+    replace,         // a new file is being written beside the output name
+    in_place,        // the name is written once the data file is sound
+    refused_data,    // the output name names the data file
+    refused_params,  // the output name names the parameters file
+    done,            // complete and in place
+  };
+  Mode mode = Mode::none;
+  os::Replacement replacement;
+  WriteFile file;
+  // The first failure of the file met while the data file was still being
+  // read: reported once the data file is known to be sound.
+  std::string failure;
+  bool stop_at_once = false;  // failures stop the run at once
+  std::int32_t nread = 0;     // soundings read by the last pass
+
+  Observations() = default;
+  Observations(const Observations&) = delete;
+  Observations& operator=(const Observations&) = delete;
+  ~Observations();
+};
+
+// Before the reading pass: holds the refusal of an output name that names an
+// input file, or starts the new file that will replace the output name.
+void prepare_observations(Observations& o, const Params& p);
+
+// The reading pass, with the records of every kept sounding written as they
+// come when a new file is being written. When the rows were fewer than
+// counted, nsoundings is lowered and the file read again. The data file is
+// closed, unless the output is to be written in place.
+void stream_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a,
+                         std::int32_t& nsoundings);
+
+// After the reading pass and the check of the averaging number: the messages
+// of the output in their order, the writing in place, the close, and the
+// replacement of the output name by the new file.
+void write_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a,
+                        std::int32_t nsoundings, std::FILE* console);
+
+// On a stop: removes the new file, leaving the output name as it was.
+void discard_observations(Observations& o);
 
 }  // namespace kivo

@@ -1,5 +1,5 @@
 // Run parameters: what "kivo.in" says of the files, of every column and of
-// the thinning, and the twenty arrays the columns and soundings live in.
+// the thinning, and the per-column arrays the columns and soundings live in.
 //
 // Column and sounding numbers count from 1 in messages and in the values
 // stored below (coordinate column numbers, iqpoint_a, ifreqs_a); the arrays
@@ -32,8 +32,7 @@ struct Params {
   std::int32_t nfreqs = 0;     // number of frequencies
 };
 
-// A complex single: in-phase in re, quadrature in im. A plain struct, so that
-// the arrays are not value-initialised (untouched pages stay unmapped).
+// A complex single: in-phase in re, quadrature in im.
 struct Cplx {
   float re;
   float im;
@@ -42,9 +41,10 @@ struct Cplx {
 template <class T>
 using Array = std::unique_ptr<T[]>;
 
-// The twenty arrays, allocated together; no entry has an initial value.
-// Per-column arrays have N entries, per-sounding arrays S, and dat_a / err_a
-// N by S with the column index varying fastest (see cell()).
+// The per-column arrays, N entries each, allocated together; no entry has an
+// initial value. dat_a and err_a hold the data and uncertainties of one
+// sounding (as read, or as averaged over its window) at the index of each
+// lead or unpaired data column. Nothing is kept per sounding.
 struct Arrays {
   Array<std::int32_t> usecol_a;  // 0 not used, 1 used
   Array<char> feetmetres_a;
@@ -61,18 +61,9 @@ struct Arrays {
   Array<std::int32_t> ontype_a;
   Array<float> perr_a;
   Array<float> terr_a;
-  Array<float> x_a;
-  Array<float> y_a;
-  Array<float> z_a;  // negated height in metres
   Array<Cplx> dat_a;
   Array<Cplx> err_a;
 };
-
-// Index into dat_a / err_a of column index j and sounding index s (from 0).
-inline std::size_t cell(std::int32_t ncols, std::int32_t j, std::int32_t s) {
-  return static_cast<std::size_t>(s) * static_cast<std::size_t>(ncols) +
-         static_cast<std::size_t>(j);
-}
 
 // Existence check and opening of "kivo.in", and its progress line.
 void open_params_file(ReadFile& f, std::FILE* console);
@@ -80,9 +71,9 @@ void open_params_file(ReadFile& f, std::FILE* console);
 void read_file_names(ReadFile& f, Params& p);
 // The number of columns (item 3), at least 1.
 void read_column_count(ReadFile& f, Params& p);
-// Allocates the twenty arrays for N columns and S soundings, or stops with
-// "error allocating space for arrays".
-void allocate_arrays(Arrays& a, std::int32_t ncols, std::int32_t nsoundings);
+// Allocates the per-column arrays for N columns, or stops with "error
+// allocating space for arrays".
+void allocate_arrays(Arrays& a, std::int32_t ncols);
 // The N column lines.
 void read_column_lines(ReadFile& f, Params& p, Arrays& a);
 // The averaging line, its progress line, and the closing of the file.

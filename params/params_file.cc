@@ -1,5 +1,5 @@
 // The head of "kivo.in": its existence check and opening, the two file names
-// and the number of columns, and the allocation of the twenty arrays.
+// and the number of columns, and the allocation of the per-column arrays.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -82,19 +82,14 @@ void read_column_count(ReadFile& f, Params& p) {
   p.ncols = n;
 }
 
-void allocate_arrays(Arrays& a, std::int32_t ncols, std::int32_t nsoundings) {
-  // Both counts are below 2^31, so their product fits in 64 bits; each byte
-  // size is checked against the largest object before it is formed.
+void allocate_arrays(Arrays& a, std::int32_t ncols) {
   const std::uint64_t n = ncols > 0 ? static_cast<std::uint64_t>(ncols) : 0;
-  const std::uint64_t s = nsoundings > 0 ? static_cast<std::uint64_t>(nsoundings) : 0;
-  const std::uint64_t ns = n * s;
   const bool ok = allocate(a.usecol_a, n) && allocate(a.feetmetres_a, n) && allocate(a.inqu_a, n) &&
                   allocate(a.iqpoint_a, n) && allocate(a.dum_a, n) && allocate(a.freqs_a, n) &&
                   allocate(a.ifreqs_a, n) && allocate(a.ot_a, n) && allocate(a.momt_a, n) &&
                   allocate(a.or_a, n) && allocate(a.trx_a, n) && allocate(a.try_a, n) &&
                   allocate(a.ontype_a, n) && allocate(a.perr_a, n) && allocate(a.terr_a, n) &&
-                  allocate(a.x_a, s) && allocate(a.y_a, s) && allocate(a.z_a, s) &&
-                  allocate(a.dat_a, ns) && allocate(a.err_a, ns);
+                  allocate(a.dat_a, n) && allocate(a.err_a, n);
   if (!ok) estop("error allocating space for arrays");
 }
 

@@ -1,8 +1,7 @@
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 #include <string>
 
 #include "soundings/soundings.h"
@@ -40,18 +39,6 @@ double pct_factor(float perr) {
 // sounding count; such a number is too wide for the 9-character field anyway.
 std::int32_t message_number(std::int64_t v) {
   return static_cast<std::int32_t>(std::min<std::int64_t>(v, INT32_MAX));
-}
-
-// The per-sounding arrays are filled once, front to back, by this pass.
-// Asking for transparent huge pages for them spares the page faults of
-// first touch (one per 4 KiB otherwise), which cost more than storing the
-// values. A hint only: where it is refused, nothing changes.
-void prefer_huge_pages(const void* p, std::size_t bytes) {
-  constexpr std::uintptr_t kPage = 4096;
-  const auto begin = (reinterpret_cast<std::uintptr_t>(p) + kPage - 1) & ~(kPage - 1);
-  const auto end = reinterpret_cast<std::uintptr_t>(p) + bytes;
-  if (end <= begin + (std::uintptr_t{2} << 20)) return;  // less than one huge page
-  ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 }  // namespace
@@ -100,44 +87,43 @@ std::vector<ColumnStore> plan_row(const Params& p, const Arrays& a) {
   return plan;
 }
 
-void store_row(const std::vector<ColumnStore>& plan, std::int32_t ncols, Arrays& a,
-               std::int32_t s) {
+void store_row(const std::vector<ColumnStore>& plan, Arrays& a, Sounding& row) {
   const float* dum = a.dum_a.get();
   for (const ColumnStore& c : plan) {
     const float v = dum[c.j];
-    Cplx* dat = &a.dat_a[cell(ncols, c.j, s)];
-    Cplx* err = &a.err_a[cell(ncols, c.j, s)];
+    Cplx& dat = a.dat_a[c.j];
+    Cplx& err = a.err_a[c.j];
     switch (c.kind) {
       case StoreKind::x:
-        a.x_a[s] = v;
+        row.x = v;
         break;
       case StoreKind::y:
-        a.y_a[s] = v;
+        row.y = v;
         break;
       case StoreKind::height_feet:
-        a.z_a[s] = -(kFootInMetres * v);
+        row.z = -(kFootInMetres * v);
         break;
       case StoreKind::height:
-        a.z_a[s] = -v;
+        row.z = -v;
         break;
       case StoreKind::inphase:
-        *dat = {v, 0.0f};
-        *err = {pct_uncertainty(c.pct_j, c.terr_j, v), 0.0f};
+        dat = {v, 0.0f};
+        err = {pct_uncertainty(c.pct_j, c.terr_j, v), 0.0f};
         break;
       case StoreKind::quadrature:
-        *dat = {0.0f, v};
-        *err = {0.0f, pct_uncertainty(c.pct_j, c.terr_j, v)};
+        dat = {0.0f, v};
+        err = {0.0f, pct_uncertainty(c.pct_j, c.terr_j, v)};
         break;
       case StoreKind::pair_iq: {
         const float w = dum[c.k];
-        *dat = {v, w};
-        *err = {pct_uncertainty(c.pct_j, c.terr_j, v), pct_uncertainty(c.pct_k, c.terr_k, w)};
+        dat = {v, w};
+        err = {pct_uncertainty(c.pct_j, c.terr_j, v), pct_uncertainty(c.pct_k, c.terr_k, w)};
         break;
       }
       case StoreKind::pair_qi: {
         const float w = dum[c.k];
-        *dat = {w, v};
-        *err = {pct_uncertainty(c.pct_k, c.terr_k, w), pct_uncertainty(c.pct_j, c.terr_j, v)};
+        dat = {w, v};
+        err = {pct_uncertainty(c.pct_k, c.terr_k, w), pct_uncertainty(c.pct_j, c.terr_j, v)};
         break;
       }
       case StoreKind::bad_inqu:
@@ -149,47 +135,135 @@ void store_row(const std::vector<ColumnStore>& plan, std::int32_t ncols, Arrays&
   }
 }
 
-void read_soundings(ReadFile& f, const Params& p, Arrays& a, std::int32_t& nsoundings) {
-  const std::vector<ColumnStore> plan = plan_row(p, a);
-  const std::size_t ncols = static_cast<std::size_t>(p.ncols);
-  // Values that the first row leaves unassigned (a slash among its values)
-  // read as 0 rather than as whatever the allocation held.
-  std::fill(a.dum_a.get(), a.dum_a.get() + ncols, 0.0f);
-  const auto ns = static_cast<std::size_t>(nsoundings);
-  prefer_huge_pages(a.dat_a.get(), ncols * ns * sizeof(Cplx));
-  prefer_huge_pages(a.err_a.get(), ncols * ns * sizeof(Cplx));
-  for (const float* v : {a.x_a.get(), a.y_a.get(), a.z_a.get()}) {
-    prefer_huge_pages(v, ns * sizeof(float));
-  }
+namespace {
 
-  std::int64_t line = 0;  // L: every record whose first character was read
-  std::int32_t s = 0;     // soundings read
-  while (s < nsoundings || nsoundings == 0) {
-    ++line;
+bool is_data(StoreKind k) {
+  return k != StoreKind::x && k != StoreKind::y && k != StoreKind::height_feet &&
+         k != StoreKind::height;
+}
+
+// Reads the next sounding row into dum_a. False at the end of the pass: the
+// end of the file, or a row beyond the count.
+bool read_row(ReadingPass& r) {
+  ReadFile& f = *r.file;
+  const Params& p = *r.params;
+  for (;;) {
+    if (r.nread == r.nsoundings && r.nsoundings != 0) return false;
+    ++r.line;
     // The first character decides between a comment record, passed over
     // whole, and a sounding row, read from its start.
     char first = ' ';
     int status = peek_char(f, first);
     if (status == 0 && first == '/') status = read_char_field(f, &first, 1);
     if (status > 0) {
-      estop("error reading line " + number_text(message_number(line)) + " from \"" + p.data_file +
+      estop("error reading line " + number_text(message_number(r.line)) + " from \"" + p.data_file +
             "\"");
     }
-    if (status < 0) break;
+    if (status < 0) return false;
     if (first == '/') continue;
     // A sounding row beyond the count (only when S = 0 here, or when the
-    // file grew after it was counted) has no storage: the pass ends.
-    if (s == nsoundings) break;
-    ++s;
-    if (read_reals(f, a.dum_a.get(), ncols) != 0) {
-      estop("error reading data for sounding " + number_text(s) + " from \"" + p.data_file + "\"");
+    // file grew after it was counted) belongs to no sounding: the pass ends.
+    if (r.nread == r.nsoundings) return false;
+    ++r.nread;
+    if (read_reals(f, r.arrays->dum_a.get(), static_cast<std::size_t>(p.ncols)) != 0) {
+      estop("error reading data for sounding " + number_text(r.nread) + " from \"" + p.data_file +
+            "\"");
     }
-    store_row(plan, p.ncols, a, s - 1);
+    return true;
   }
-  close_read(f);
-  // Rows that took values from more than one line leave fewer soundings than
-  // counted; only the soundings actually read are thinned and written.
-  nsoundings = s;
+}
+
+}  // namespace
+
+void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std::int32_t nsoundings,
+                   std::int32_t naverage) {
+  r.file = &f;
+  r.params = &p;
+  r.arrays = &a;
+  r.plan = plan_row(p, a);
+  r.sums.reset(new (std::nothrow) WindowSum[r.plan.size() + 1]);
+  if (!r.sums) estop("error allocating space for arrays");
+  r.nsoundings = nsoundings;
+  r.naverage = naverage;
+  r.kept = kept_soundings(nsoundings, naverage, p.ndecimate);
+  r.reciprocal = 1.0 / r.kept.window;
+  r.nread = 0;
+  r.line = 0;
+  r.next = 0;
+  r.ended = false;
+  // Values that the first row leaves unassigned (a slash among its values)
+  // read as 0 rather than as whatever the allocation held.
+  std::fill(a.dum_a.get(), a.dum_a.get() + p.ncols, 0.0f);
+}
+
+bool next_kept(ReadingPass& r, KeptSounding& k) {
+  if (r.ended) return false;
+  Arrays& a = *r.arrays;
+  const std::int32_t n = r.naverage;
+  const double window = 2.0 * n + 1.0;
+  for (;;) {
+    if (!read_row(r)) {
+      r.ended = true;
+      return false;
+    }
+    // The row of index t lies in the window of kept sounding i = t / step,
+    // at position t - i * step, when that position is inside the window.
+    const std::int64_t t = r.nread - 1;
+    const std::int64_t i = t / r.kept.step;
+    const std::int64_t pos = t - i * r.kept.step;
+    if (i >= r.kept.count || pos >= r.kept.window) {
+      // Between kept soundings (decimation) or after the last window: read
+      // and checked, not stored. The first row always lies in a window, so
+      // a column that cannot be stored has stopped the run already.
+      continue;
+    }
+    Sounding row;
+    store_row(r.plan, a, row);
+    if (n == 0) {
+      // A window of one sounding: its own values, as they are.
+      k = {static_cast<std::int32_t>(t), row.x, row.y, row.z};
+      ++r.next;
+      return true;
+    }
+    if (pos == 0) {
+      r.zsum = 0.0;
+      std::fill(r.sums.get(), r.sums.get() + r.plan.size(), WindowSum{0.0, 0.0, 0.0, 0.0});
+    }
+    if (pos == n) r.centre = row;
+    r.zsum += row.z;
+    for (std::size_t c = 0; c < r.plan.size(); ++c) {
+      const ColumnStore& col = r.plan[c];
+      if (!is_data(col.kind)) continue;
+      WindowSum& sum = r.sums[c];
+      const Cplx dat = a.dat_a[col.j];
+      const Cplx err = a.err_a[col.j];
+      sum.dat_re += dat.re;
+      sum.dat_im += dat.im;
+      sum.err_re += err.re;
+      sum.err_im += err.im;
+    }
+    if (pos + 1 < r.kept.window) continue;
+    // The window is complete: its averages, in double, rounded to single.
+    for (std::size_t c = 0; c < r.plan.size(); ++c) {
+      const ColumnStore& col = r.plan[c];
+      if (!is_data(col.kind)) continue;
+      const WindowSum& sum = r.sums[c];
+      a.dat_a[col.j] = {static_cast<float>(sum.dat_re / window),
+                        static_cast<float>(sum.dat_im / window)};
+      a.err_a[col.j] = {static_cast<float>(sum.err_re / window),
+                        static_cast<float>(sum.err_im / window)};
+    }
+    k = {static_cast<std::int32_t>(t - n), r.centre.x, r.centre.y,
+         static_cast<float>(r.zsum * r.reciprocal)};
+    ++r.next;
+    return true;
+  }
+}
+
+void read_to_end(ReadingPass& r) {
+  KeptSounding k;
+  while (next_kept(r, k)) {
+  }
 }
 
 }  // namespace kivo

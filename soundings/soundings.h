@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "params/params.h"
@@ -14,11 +15,6 @@ namespace kivo {
 // Existence check and opening of the data file, its progress line, the
 // counting pass, the rewind and the count line. Returns S.
 std::int32_t count_soundings(ReadFile& f, const Params& p, std::FILE* console);
-
-// The reading pass: stores every sounding and closes the file. When the file
-// ends with fewer soundings than counted, nsoundings is lowered to the number
-// read.
-void read_soundings(ReadFile& f, const Params& p, Arrays& a, std::int32_t& nsoundings);
 
 // --- Storing one row -------------------------------------------------------
 
@@ -56,9 +52,18 @@ struct ColumnStore {
 // The used columns in ascending order, with how each is stored.
 std::vector<ColumnStore> plan_row(const Params& p, const Arrays& a);
 
-// Stores the row in dum_a as the sounding of index s (from 0), column by
-// column; stops on a column whose flags cannot be stored.
-void store_row(const std::vector<ColumnStore>& plan, std::int32_t ncols, Arrays& a, std::int32_t s);
+// One row of the data file as stored: its own coordinates and negated
+// height here, its data and uncertainties in dat_a / err_a at the index of
+// each lead or unpaired data column.
+struct Sounding {
+  float x = 0.0f;
+  float y = 0.0f;
+  float z = 0.0f;  // negated height in metres
+};
+
+// Stores the row in dum_a column by column; stops on a column whose flags
+// cannot be stored, after the columns before it.
+void store_row(const std::vector<ColumnStore>& plan, Arrays& a, Sounding& row);
 
 // --- Thinning --------------------------------------------------------------
 
@@ -83,12 +88,57 @@ inline std::int32_t kept_index(const Kept& kept, std::int32_t i) {
   return static_cast<std::int32_t>(kept.first + kept.step * i);
 }
 
-// Window averages for the kept sounding of index s (from 0) with averaging
-// number n: double-precision sums in sounding order, then rounded to single.
-// The height sum is multiplied by `reciprocal`, formed once by the caller as
-// 1.0 / W; the sums of the data and uncertainties are divided by W.
-float average_height(const float* z_a, std::int32_t s, std::int32_t n, double reciprocal);
-float average_re(const Cplx* a, std::int32_t ncols, std::int32_t j, std::int32_t s, std::int32_t n);
-float average_im(const Cplx* a, std::int32_t ncols, std::int32_t j, std::int32_t s, std::int32_t n);
+// The averaging number that check_averaging leaves, without its notice.
+std::int32_t checked_averaging(std::int32_t naverage, std::int32_t nsoundings);
+
+// --- The reading pass ------------------------------------------------------
+//
+// The pass reads the data file row by row and folds every row into what the
+// observations file needs: it hands out each kept sounding, with the window
+// averages of its height, data and uncertainties, as soon as the last row of
+// its window has been read. Nothing is held but the window's running sums.
+
+// The running sums of one data column over the window being read.
+struct WindowSum {
+  double dat_re, dat_im, err_re, err_im;
+};
+
+struct ReadingPass {
+  ReadFile* file = nullptr;
+  const Params* params = nullptr;
+  Arrays* arrays = nullptr;
+  std::vector<ColumnStore> plan;
+  std::unique_ptr<WindowSum[]> sums;  // one per entry of plan
+  Kept kept;
+  std::int32_t naverage = 0;
+  double reciprocal = 1.0;      // 1 / W, formed once
+  std::int32_t nsoundings = 0;  // S: the pass ends after the S-th row
+  std::int32_t nread = 0;       // rows read so far
+  std::int64_t line = 0;        // L: records whose first character was read
+  std::int32_t next = 0;        // index of the next kept sounding
+  double zsum = 0.0;
+  Sounding centre;  // the row at the centre of the window
+  bool ended = false;
+};
+
+// The kept sounding handed out: its index s (from 0), its own x and y, and
+// the window average of its height; the averages of its data and
+// uncertainties are in dat_a / err_a.
+struct KeptSounding {
+  std::int32_t s = 0;
+  float x = 0.0f;
+  float y = 0.0f;
+  float z = 0.0f;
+};
+
+// Starts a pass over the data file from where it stands (its start), for S
+// soundings and the averaging number n (checked against S).
+void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std::int32_t nsoundings,
+                   std::int32_t naverage);
+// Reads on to the end of the next kept sounding's window. False when the
+// pass has ended: S rows read, or the end of the file.
+bool next_kept(ReadingPass& r, KeptSounding& k);
+// Reads the rest of the pass, handing out nothing.
+void read_to_end(ReadingPass& r);
 
 }  // namespace kivo

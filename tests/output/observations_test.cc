@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "output/output.h"
+#include "soundings/soundings.h"
 #include "tests/support/testutil.h"
 #include "textio/stop.h"
 
@@ -28,26 +29,33 @@ struct Column {
   char inqu;
   std::int32_t partner;  // column number, 0 unpaired
   std::int32_t freqno;
+  float perr = 0;
+  float terr = 0;
 };
 
-// A hand-made run state: x, y and z in columns 1 to 3, then the data columns
-// (a partner column is given as a data column with freqno 0).
+// A hand-made run state: x, y and the height (metres) in columns 1 to 3,
+// then the data columns (a partner column is given as a data column with
+// freqno 0), and the rows of its data file.
 struct Survey {
+  TempDir data_dir;
   Params p;
   Arrays a;
-  Survey(const std::vector<Column>& cols, std::int32_t ns, const std::string& out) {
+  std::string rows;
+  Survey(const std::vector<Column>& cols, const std::string& out) {
     const std::int32_t n = 3 + static_cast<std::int32_t>(cols.size());
     p.ncols = n;
     p.xcol = 1;
     p.ycol = 2;
     p.zcol = 3;
     p.ndecimate = 1;
-    p.data_file = "no-such-data-file";
+    p.data_file = data_dir.file("rows.dat");
     p.output_file = out;
     const auto un = static_cast<std::size_t>(n);
     a.usecol_a = std::make_unique<std::int32_t[]>(un);
+    a.feetmetres_a = std::make_unique<char[]>(un);
     a.inqu_a = std::make_unique<char[]>(un);
     a.iqpoint_a = std::make_unique<std::int32_t[]>(un);
+    a.dum_a = std::make_unique<float[]>(un);
     a.freqs_a = std::make_unique<float[]>(un);
     a.ifreqs_a = std::make_unique<std::int32_t[]>(un);
     a.ot_a = std::make_unique<char[]>(un);
@@ -56,12 +64,12 @@ struct Survey {
     a.trx_a = std::make_unique<float[]>(un);
     a.try_a = std::make_unique<float[]>(un);
     a.ontype_a = std::make_unique<std::int32_t[]>(un);
-    a.x_a = std::make_unique<float[]>(static_cast<std::size_t>(ns));
-    a.y_a = std::make_unique<float[]>(static_cast<std::size_t>(ns));
-    a.z_a = std::make_unique<float[]>(static_cast<std::size_t>(ns));
-    a.dat_a = std::make_unique<Cplx[]>(un * static_cast<std::size_t>(ns));
-    a.err_a = std::make_unique<Cplx[]>(un * static_cast<std::size_t>(ns));
+    a.perr_a = std::make_unique<float[]>(un);
+    a.terr_a = std::make_unique<float[]>(un);
+    a.dat_a = std::make_unique<Cplx[]>(un);
+    a.err_a = std::make_unique<Cplx[]>(un);
     for (std::int32_t j = 0; j < 3; ++j) a.usecol_a[j] = 1;
+    a.feetmetres_a[2] = 'm';
     for (std::size_t i = 0; i < cols.size(); ++i) {
       const Column& c = cols[i];
       const std::size_t j = i + 3;
@@ -76,35 +84,42 @@ struct Survey {
       a.inqu_a[j] = c.inqu;
       a.iqpoint_a[j] = c.partner;
       a.ifreqs_a[j] = c.freqno;
+      a.perr_a[j] = c.perr;
+      a.terr_a[j] = c.terr;
       p.nfreqs = std::max(p.nfreqs, c.freqno);
     }
   }
-  // Sounding s (from 0) at column number c.
-  void set(std::int32_t c, std::int32_t s, Cplx dat, Cplx err) {
-    a.dat_a[cell(p.ncols, c - 1, s)] = dat;
-    a.err_a[cell(p.ncols, c - 1, s)] = err;
-  }
-  void position(std::int32_t s, float x, float y, float z) {
-    a.x_a[s] = x;
-    a.y_a[s] = y;
-    a.z_a[s] = z;
-  }
 };
+
+// The notice that a run with no soundings always shows.
+const std::string kNoSoundings = " Averaging number too large: changed to 0.\n";
 
 struct Written {
   std::string console;
   std::string stop;  // "" when the writing ended normally
 };
 
-Written write(const Survey& sv, std::int32_t ns) {
+// The phases from the reading pass to the end of the writing, for a count
+// of `ns` soundings.
+Written write(Survey& sv, std::int32_t ns) {
+  if (!test::file_exists(sv.p.data_file)) write_file(sv.p.data_file, sv.rows);
   char* text = nullptr;
   std::size_t size = 0;
   std::FILE* console = ::open_memstream(&text, &size);
   Written w;
-  try {
-    write_observations(sv.p, sv.a, ns, console);
-  } catch (const Stop& stop) {
-    w.stop = stop.message;
+  {
+    Params p = sv.p;
+    ReadFile f;
+    Observations o;
+    try {
+      if (open_read(f, p.data_file, 999) != 0) estop("cannot open the data file");
+      prepare_observations(o, p);
+      stream_observations(o, f, p, sv.a, ns);
+      check_averaging(p, ns, console);
+      write_observations(o, f, p, sv.a, ns, console);
+    } catch (const Stop& stop) {
+      w.stop = stop.message;
+    }
   }
   std::fclose(console);
   w.console.assign(text, size);
@@ -130,22 +145,18 @@ std::vector<std::string> split_records(const std::string& file) {
 // A lead column at 900 Hz (columns 4 and 5) and an unpaired quadrature
 // column at 7200 Hz (column 6).
 const std::vector<Column> kTwoFrequencies = {
-    {900, 'z', 1.0f, 'z', 6.5f, 0, 1, 'i', 5, 1},
-    {900, 'z', 1.0f, 'z', 6.5f, 0, 1, 'q', 0, 0},
-    {7200, 'x', 2.5f, 'X', 8, -1.25f, 2, 'Q', 0, 2},
+    {900, 'z', 1.0f, 'z', 6.5f, 0, 1, 'i', 5, 1, 5, 0},
+    {900, 'z', 1.0f, 'z', 6.5f, 0, 1, 'q', 0, 0, 5, 0},
+    {7200, 'x', 2.5f, 'X', 8, -1.25f, 2, 'Q', 0, 2, 0, 0.5f},
 };
 
 TEST(Observations, WorkedLinesAndBlockShape) {
   TempDir dir;
-  Survey sv(kTwoFrequencies, 3, dir.file("out.obs"));
-  sv.position(0, 512345.6f, 7123456.0f, -30.0f);
-  sv.set(4, 0, {123.4f, 56.7f}, {6.17f, 2.835f});
-  sv.set(6, 0, {0, -4.25f}, {0, 0.5f});
-  for (std::int32_t s = 1; s < 3; ++s) {
-    sv.position(s, 512345.6f + 10 * s, 7123456.0f, -30.5f);
-    sv.set(4, s, {1, 2}, {0.1f, 0.2f});
-    sv.set(6, s, {0, 3}, {0, 0.3f});
-  }
+  Survey sv(kTwoFrequencies, dir.file("out.obs"));
+  sv.rows =
+      "512345.6 7123456.0 30 123.4 56.7 -4.25\n"
+      "512355.6 7123456.0 30.5 1 2 3\n"
+      "512365.6 7123456.0 30.5 1 2 3\n";
   const Written w = write(sv, 3);
   EXPECT_EQ(w.stop, "");
   EXPECT_EQ(w.console, " Writing data to \"" + sv.p.output_file + "\".\n");
@@ -177,9 +188,8 @@ TEST(Observations, WorkedLinesAndBlockShape) {
 
 TEST(Observations, InphaseFormKeepsTheLetterAsTyped) {
   TempDir dir;
-  Survey sv({{450, 'Z', 1.0f, 'y', 0, 0, 4, 'I', 0, 1}}, 1, dir.file("out.obs"));
-  sv.position(0, 1, 2, -3);
-  sv.set(4, 0, {-2.5f, 0}, {1000, 0});
+  Survey sv({{450, 'Z', 1.0f, 'y', 0, 0, 4, 'I', 0, 1, 0, 1000}}, dir.file("out.obs"));
+  sv.rows = "1 2 3 -2.5\n";
   EXPECT_EQ(write(sv, 1).stop, "");
   const std::vector<std::string> r = split_records(read_file(sv.p.output_file));
   ASSERT_EQ(r.size(), 5u);
@@ -198,8 +208,8 @@ TEST(Observations, ColumnsOfOneFrequency) {
   Survey sv({{1.234f, 'z', 1, 'z', 0, 0, 1, 'q', 0, 1},
              {5000, 'z', 1, 'z', 0, 0, 1, 'q', 0, 2},
              {1.2348f, 'z', 1, 'x', 0, 0, 3, 'i', 0, 1}},
-            1, dir.file("out.obs"));
-  sv.position(0, 0, 0, -10);
+            dir.file("out.obs"));
+  sv.rows = "0 0 10 0 0 0\n";
   EXPECT_EQ(write(sv, 1).stop, "");
   const std::vector<std::string> r = split_records(read_file(sv.p.output_file));
   ASSERT_EQ(r.size(), 1u + 1 + 1 + 4 + 1 + 2);
@@ -211,28 +221,33 @@ TEST(Observations, ColumnsOfOneFrequency) {
 
 TEST(Observations, NoDataColumnsAndNoSoundings) {
   TempDir dir;
-  Survey none({}, 2, dir.file("coords.obs"));
-  none.position(0, 0.5f, -0.25f, -1);
-  none.position(1, 1e10f, 0, -1);
+  Survey none({}, dir.file("coords.obs"));
+  none.rows = "0.5 -0.25 1\n1e10 0 1\n";
   EXPECT_EQ(write(none, 2).stop, "");
   EXPECT_EQ(read_file(none.p.output_file),
             "    2\r\n"
             "  0.500000000     -0.250000000        0\r\n"
             "  0.100000000E+11   0.00000000        0\r\n");
 
-  Survey empty(kTwoFrequencies, 0, dir.file("empty.obs"));
+  Survey empty(kTwoFrequencies, dir.file("empty.obs"));
   EXPECT_EQ(write(empty, 0).stop, "");
   EXPECT_EQ(read_file(empty.p.output_file), "    0\r\n");
 }
 
 TEST(Observations, WindowAveragesExceptCoordinates) {
   TempDir dir;
-  Survey sv(kTwoFrequencies, 7, dir.file("avg.obs"));
+  std::vector<Column> cols = kTwoFrequencies;
+  cols[0].perr = 10;  // uncertainties s
+  cols[1].perr = 0;
+  cols[1].terr = 0.5f;
+  cols[2].perr = 12.5f;  // 0.25 s
+  cols[2].terr = 0;
+  Survey sv(cols, dir.file("avg.obs"));
   sv.p.naverage = 1;
   for (std::int32_t s = 0; s < 7; ++s) {
-    sv.position(s, 100.0f + s, 200.0f + s, -30.0f - s);
-    sv.set(4, s, {10.0f * s, -1.0f * s}, {1.0f + s, 0.5f});
-    sv.set(6, s, {0, 2.0f * s}, {0, 0.25f * s});
+    sv.rows += std::to_string(100 + s) + " " + std::to_string(200 + s) + " " +
+               std::to_string(30 + s) + " " + std::to_string(10 * s) + " " + std::to_string(-s) +
+               " " + std::to_string(2 * s) + "\n";
   }
   EXPECT_EQ(write(sv, 7).stop, "");
   const std::vector<std::string> r = split_records(read_file(sv.p.output_file));
@@ -241,11 +256,11 @@ TEST(Observations, WindowAveragesExceptCoordinates) {
   // Kept soundings 2 and 5 (windows 1-3 and 4-6); sounding 7 is dropped.
   EXPECT_EQ(r[1], "   101.000000       201.000000        2");
   EXPECT_EQ(r[3], "   1.0000      -31.000     z  1");
-  EXPECT_EQ(r[4].substr(58), "b    10.00000      -1.000000     v    2.000000      0.5000000    ");
+  EXPECT_EQ(r[4].substr(58), "b    10.00000      -1.000000     v    1.000000      0.5000000    ");
   EXPECT_EQ(r[7].substr(58), "Q    2.000000     v   0.2500000    ");
   EXPECT_EQ(r[8], "   104.000000       204.000000        2");
   EXPECT_EQ(r[10], "   1.0000      -34.000     z  1");
-  EXPECT_EQ(r[11].substr(58), "b    40.00000      -4.000000     v    5.000000      0.5000000    ");
+  EXPECT_EQ(r[11].substr(58), "b    40.00000      -4.000000     v    4.000000      0.5000000    ");
 
   // Decimation keeps single soundings unchanged.
   sv.p.naverage = 0;
@@ -261,11 +276,13 @@ TEST(Observations, WindowAveragesExceptCoordinates) {
 TEST(Observations, FailedWritesNeverPassForSuccess) {
   // A small file fails when it is flushed at the close; a large one while a
   // record is written, with that record's message.
-  Survey small(kTwoFrequencies, 1, "/dev/full");
+  Survey small(kTwoFrequencies, "/dev/full");
+  small.rows = "1 2 3 4 5 6\n";
   EXPECT_EQ(write(small, 1).stop, "error closing output file \"/dev/full\"");
 
   const std::int32_t ns = 200000;  // about 40 MB of records
-  Survey large(kTwoFrequencies, ns, "/dev/full");
+  Survey large(kTwoFrequencies, "/dev/full");
+  for (std::int32_t s = 0; s < ns; ++s) large.rows += "1 2 3 4 5 6\n";
   const Written w = write(large, ns);
   EXPECT_EQ(w.stop.rfind("error writing ", 0), 0u) << w.stop;
   EXPECT_EQ(w.console, " Writing data to \"/dev/full\".\n");
@@ -273,12 +290,12 @@ TEST(Observations, FailedWritesNeverPassForSuccess) {
 
 TEST(Observations, OpenFailureAndTruncation) {
   TempDir dir;
-  Survey bad(kTwoFrequencies, 0, dir.file("missing/out.obs"));
+  Survey bad(kTwoFrequencies, dir.file("missing/out.obs"));
   const Written w = write(bad, 0);
   EXPECT_EQ(w.stop, "error opening output file \"" + bad.p.output_file + "\"");
-  EXPECT_EQ(w.console, "");
+  EXPECT_EQ(w.console, kNoSoundings);
 
-  Survey sv(kTwoFrequencies, 0, dir.file("old.obs"));
+  Survey sv(kTwoFrequencies, dir.file("old.obs"));
   write_file(sv.p.output_file, std::string(5000, 'x') + "\r\n");
   EXPECT_EQ(write(sv, 0).stop, "");
   EXPECT_EQ(read_file(sv.p.output_file), "    0\r\n");
@@ -293,16 +310,16 @@ TEST(Observations, RefusesToOverwriteTheDataFile) {
   ASSERT_EQ(::symlink("survey.dat", dir.file("soft.obs").c_str()), 0);
   for (const std::string& out :
        {data, dir.file("hard.obs"), dir.file("soft.obs"), dir.path() + "/./survey.dat"}) {
-    Survey sv(kTwoFrequencies, 0, out);
+    Survey sv(kTwoFrequencies, out);
     sv.p.data_file = data;
     const Written w = write(sv, 0);
     EXPECT_EQ(w.stop, "output file \"" + out + "\" is the data file");
-    EXPECT_EQ(w.console, "");
+    EXPECT_EQ(w.console, kNoSoundings);
   }
   EXPECT_EQ(read_file(data), bytes);
   // A dangling symbolic link names no existing file: it is written through.
   ASSERT_EQ(::symlink("new.obs", dir.file("dangling.obs").c_str()), 0);
-  Survey sv(kTwoFrequencies, 0, dir.file("dangling.obs"));
+  Survey sv(kTwoFrequencies, dir.file("dangling.obs"));
   sv.p.data_file = data;
   EXPECT_EQ(write(sv, 0).stop, "");
   EXPECT_EQ(read_file(dir.file("new.obs")), "    0\r\n");

@@ -48,7 +48,7 @@ Outcome check(const std::vector<Col>& cols) {
   Params p;
   p.ncols = static_cast<std::int32_t>(cols.size());
   Arrays a;
-  allocate_arrays(a, p.ncols, 0);
+  allocate_arrays(a, p.ncols);
   for (std::size_t i = 0; i < cols.size(); ++i) {
     const Col& c = cols[i];
     const auto k = static_cast<std::int32_t>(i + 1);

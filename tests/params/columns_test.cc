@@ -29,7 +29,7 @@ void read_columns(const std::string& text, std::int32_t n, Read& r) {
   ReadFile f;
   ASSERT_EQ(open_read(f, dir.file("kivo.in")), 0);
   r.p.ncols = n;
-  allocate_arrays(r.a, n, 0);
+  allocate_arrays(r.a, n);
   try {
     read_column_lines(f, r.p, r.a);
   } catch (const Stop& s) {

@@ -113,46 +113,5 @@ TEST(KeptSoundings, NoOverflowAtTheTopOfTheRange) {
   EXPECT_EQ(kept_index(wide, 0), 1073741823);
 }
 
-TEST(WindowAverage, UncertaintiesAreArithmeticMeans) {
-  // One column, three soundings: in-phase uncertainties 1, 2, 3.
-  const Cplx err[] = {{1.0f, 0.5f}, {2.0f, 0.5f}, {3.0f, 0.5f}};
-  EXPECT_EQ(average_re(err, 1, 0, 1, 1), 2.0f);
-  EXPECT_EQ(average_im(err, 1, 0, 1, 1), 0.5f);
-}
-
-TEST(WindowAverage, PicksTheColumnOutOfEachSounding) {
-  // Two columns, five soundings; column 1 holds k, column 0 holds 100 + k.
-  std::vector<Cplx> a;
-  for (int k = 0; k < 5; ++k) {
-    a.push_back({100.0f + k, -1.0f * k});
-    a.push_back({static_cast<float>(k), 10.0f * k});
-  }
-  EXPECT_EQ(average_re(a.data(), 2, 1, 2, 2), 2.0f);
-  EXPECT_EQ(average_im(a.data(), 2, 1, 2, 2), 20.0f);
-  EXPECT_EQ(average_re(a.data(), 2, 0, 2, 2), 102.0f);
-  EXPECT_EQ(average_re(a.data(), 2, 1, 3, 0), 3.0f);  // a window of one
-  EXPECT_EQ(average_im(a.data(), 2, 0, 1, 1), -1.0f);
-}
-
-TEST(WindowAverage, SumsInDoubleInSoundingOrder) {
-  // In single precision 1e8 + 1 + 1 ... loses the ones; in double they count.
-  const float z[] = {1e8f, 1.0f, 1.0f, 1.0f, -1e8f};
-  EXPECT_EQ(average_height(z, 2, 2, 1.0 / 5), static_cast<float>(3.0 * (1.0 / 5)));
-  const Cplx d[] = {{1e8f, 0}, {1.0f, 0}, {1.0f, 0}, {1.0f, 0}, {-1e8f, 0}};
-  EXPECT_EQ(average_re(d, 1, 0, 2, 2), 0.6f);
-}
-
-TEST(WindowAverage, HeightUsesTheReciprocalAndDataTheQuotient) {
-  // The double sum 3 + 3 * 2^-24 + 2^-51, over three: the quotient lies just
-  // above the midpoint between the singles 1 and 1 + 2^-23, the product with
-  // the double 1/3 just below it.
-  const float v[] = {std::ldexp(1.0f, -51), 3 * std::ldexp(1.0f, -24), 3.0f};
-  EXPECT_EQ(average_height(v, 1, 1, 1.0 / 3), 1.0f);
-  const Cplx d[] = {{v[0], v[0]}, {v[1], v[1]}, {v[2], v[2]}};
-  const float above = 1.0f + std::ldexp(1.0f, -23);
-  EXPECT_EQ(average_re(d, 1, 0, 1, 1), above);
-  EXPECT_EQ(average_im(d, 1, 0, 1, 1), above);
-}
-
 }  // namespace
 }  // namespace kivo
