@@ -7,11 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/console.h"
 #include "tests/support/testutil.h"
 
 namespace kivo {
 namespace {
 
+using test::found;
+using test::kNoThinning;
+using test::kReadingData;
+using test::kReadingParams;
+using test::kWritingOut;
+using test::shown;
+using test::stop;
 using namespace std::string_literals;
 using test::file_exists;
 using test::read_file;
@@ -19,10 +27,6 @@ using test::run_binary;
 using test::TempDir;
 using test::write_file;
 
-const std::string kHead = " Reading column parameters from \"kivo.in\".";
-const std::string kData = " Reading data from \"data.txt\".";
-const std::string kNone = " No averaging nor decimation to be applied.";
-const std::string kWriting = " Writing data to \"out.obs\".";
 const std::string kPairI = "900 z 1 z m 6.5 0 1 i 5 0.5";
 const std::string kPairQ = "900 z 1 z m 6.5 0 1 q 5 0.5";
 const std::string kColumns = "5\nx\ny\nz m\n" + kPairI + "\n" + kPairQ + "\nal\n";
@@ -42,22 +46,6 @@ const std::string kSmallBlock =
     "   1.0000      -3.0000     z  1\r\n"
     "   1.0000       6.5000       0.0000      -3.0000     z  1 b    4.000000       5.000000     v"
     "   0.5000000      0.5000000    \r\n";
-
-std::string stop(const std::string& message) {
-  return "Stop: " + message + ".";
-}
-
-std::string shown(const std::vector<std::string>& ls) {
-  std::string s = test::lines({});
-  for (const auto& l : ls) s += l + "\n";
-  return s;
-}
-
-std::string found(int s, const std::string& name = "data.txt") {
-  std::string t = " ";  // built in steps: GCC 12 warns wrongly about " " + a temporary
-  t += std::to_string(s);
-  return t + " soundings found in \"" + name + "\".";
-}
 
 struct Case {
   std::string name;
@@ -84,7 +72,8 @@ void expect_runs(const std::vector<Case>& cases) {
   }
 }
 
-const std::vector<std::string> kDone1 = {kHead, kData, found(1), kNone, kWriting, "Done."};
+const std::vector<std::string> kDone1 = {kReadingParams, kReadingData, found(1),
+                                         kNoThinning,    kWritingOut,  "Done."};
 
 TEST(HostileBytes, NulBytes) {
   const std::string bad_row = stop("error reading data for sounding 1 from \"data.txt\"");
@@ -92,32 +81,40 @@ TEST(HostileBytes, NulBytes) {
       {"NUL after a data value",
        kParams,
        "512345.6 7123456.0 30 123.4\0 56.7\n"s,
-       {kHead, kData, found(1), kNone, bad_row},
+       {kReadingParams, kReadingData, found(1), kNoThinning, bad_row},
        1,
        ""},
-      {"NUL line", kParams, "\0\n"s, {kHead, kData, found(1), kNone, bad_row}, 1, ""},
+      {"NUL line",
+       kParams,
+       "\0\n"s,
+       {kReadingParams, kReadingData, found(1), kNoThinning, bad_row},
+       1,
+       ""},
       {"NUL in a column word",
        "data.txt\nout.obs\n5\nx\ny\nz m\n900 z 1 z m 6.5 0 1 i 5\0 0.5\n"s + kPairQ + "\nal\n",
        kRow + "\n",
-       {kHead, kData, found(1), stop("error reading percentage uncertainty for column 4")},
+       {kReadingParams, kReadingData, found(1),
+        stop("error reading percentage uncertainty for column 4")},
        1,
        ""},
       {"NUL in the data file name",
        "data\0.txt\nout.obs\n"s + kColumns,
        kRow + "\n",
-       {kHead, stop("data file \"data\0.txt\" does not exist"s)},
+       {kReadingParams, stop("data file \"data\0.txt\" does not exist"s)},
        1,
        ""},
       {"NUL in the output file name",
        "data.txt\nout.obs\0x\n"s + kColumns,
        kRow + "\n",
-       {kHead, kData, found(1), kNone, stop("error opening output file \"out.obs\0x\""s)},
+       {kReadingParams, kReadingData, found(1), kNoThinning,
+        stop("error opening output file \"out.obs\0x\""s)},
        1,
        ""},
       {"NUL in the averaging number",
        "data.txt\nout.obs\n5\nx\ny\nz m\n" + kPairI + "\n" + kPairQ + "\nde 3\0\n"s,
        kRow + "\n",
-       {kHead, kData, found(1), stop("error reading decimating number from \"kivo.in\"")},
+       {kReadingParams, kReadingData, found(1),
+        stop("error reading decimating number from \"kivo.in\"")},
        1,
        ""},
       {"NUL in a comment", kParams, "/\0\0\0\n"s + kRow + "\n", kDone1, 0, "    1\r\n" + kBlock},
@@ -129,20 +126,23 @@ TEST(HostileBytes, InvalidUtf8) {
       {"in a data value",
        kParams,
        "512345.6 7123456.0 30 \xc3\x28 56.7\n",
-       {kHead, kData, found(1), kNone, stop("error reading data for sounding 1 from \"data.txt\"")},
+       {kReadingParams, kReadingData, found(1), kNoThinning,
+        stop("error reading data for sounding 1 from \"data.txt\"")},
        1,
        ""},
       {"a multi-byte orientation letter",
        "data.txt\nout.obs\n5\nx\ny\nz m\n900 \xe2\x82\xac 1 z m 6.5 0 1 i 5 0.5\n" + kPairQ +
            "\nal\n",
        kRow + "\n",
-       {kHead, kData, found(1), stop("invalid transmitter orientation for column 4")},
+       {kReadingParams, kReadingData, found(1),
+        stop("invalid transmitter orientation for column 4")},
        1,
        ""},
       {"a stray byte as the flag",
        "data.txt\nout.obs\n5\nx\ny\nz m\n900 z 1 z m 6.5 0 1 \xff 5 0.5\n" + kPairQ + "\nal\n",
        kRow + "\n",
-       {kHead, kData, found(1), stop("invalid inphase/quadrature flag for column 4")},
+       {kReadingParams, kReadingData, found(1),
+        stop("invalid inphase/quadrature flag for column 4")},
        1,
        ""},
       {"in comments", "data.txt \xff\xfe\x80 comment\nout.obs\n" + kColumns,
@@ -158,8 +158,8 @@ TEST(HostileBytes, InvalidUtf8InTheOutputName) {
   write_file(dir.file("kivo.in"), "data.txt\n" + name + "\n" + kColumns);
   write_file(dir.file("data.txt"), kRow + "\n");
   const auto r = run_binary(dir.path());
-  EXPECT_EQ(r.console,
-            shown({kHead, kData, found(1), kNone, " Writing data to \"" + name + "\".", "Done."}));
+  EXPECT_EQ(r.console, shown({kReadingParams, kReadingData, found(1), kNoThinning,
+                              " Writing data to \"" + name + "\".", "Done."}));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(read_file(dir.file(name)), "    1\r\n" + kBlock);
 }
@@ -172,20 +172,22 @@ TEST(HostileBytes, LoneCarriageReturns) {
       {"CR CR LF",
        kParams,
        kRow + "\r\r\n1 2 3 4 5\r\n",
-       {kHead, kData, found(2), kNone, kWriting, "Done."},
+       {kReadingParams, kReadingData, found(2), kNoThinning, kWritingOut, "Done."},
        0,
        "    2\r\n" + kBlock + kSmallBlock},
       {"CR at the end of the file", kParams, kRow + "\r", kDone1, 0, "    1\r\n" + kBlock},
       {"CR at the start of a data line",
        kParams,
        "\r" + kRow + "\n",
-       {kHead, kData, found(1), kNone, stop("error reading data for sounding 1 from \"data.txt\"")},
+       {kReadingParams, kReadingData, found(1), kNoThinning,
+        stop("error reading data for sounding 1 from \"data.txt\"")},
        1,
        ""},
       {"CR inside a column line",
        "data.txt\nout.obs\n5\nx\ny\nz m\n900 z 1 z m 6.5 0 1 i 5\r0.5\n" + kPairQ + "\nal\n",
        kRow + "\n",
-       {kHead, kData, found(1), stop("error reading threshold uncertainty for column 4")},
+       {kReadingParams, kReadingData, found(1),
+        stop("error reading threshold uncertainty for column 4")},
        1,
        ""},
       {"CR inside the data file name", "data.txt\rignored\nout.obs\n" + kColumns, kRow + "\n",
@@ -211,7 +213,8 @@ TEST(HostileBytes, DataLineOf50MB) {
     const auto r = run_binary(dir.path());
     const double took = seconds_since(t0);
     const int s = second_row ? 2 : 1;
-    EXPECT_EQ(r.console, shown({kHead, kData, found(s), kNone, kWriting, "Done."}));
+    EXPECT_EQ(r.console,
+              shown({kReadingParams, kReadingData, found(s), kNoThinning, kWritingOut, "Done."}));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(read_file(dir.file("out.obs")),
               second_row ? "    2\r\n" + kBlock + kSmallBlock : "    1\r\n" + kBlock);
@@ -233,20 +236,21 @@ TEST(HostileBytes, ParametersLinesOf10MB) {
       {"averaging line of 10 MB",
        "data.txt\nout.obs\n" + kColumns.substr(0, kColumns.size() - 3) + "de" + big + "\n",
        kRow + "\n",
-       {kHead, kData, found(1), stop("error reading decimating number from \"kivo.in\"")},
+       {kReadingParams, kReadingData, found(1),
+        stop("error reading decimating number from \"kivo.in\"")},
        1,
        ""},
       {"name of 10 MB",
        long_name + "\nout.obs\n" + kColumns,
        kRow + "\n",
-       {kHead, stop("data file \"" + long_name.substr(0, 99) + "\" does not exist")},
+       {kReadingParams, stop("data file \"" + long_name.substr(0, 99) + "\" does not exist")},
        1,
        ""},
       {"column line of 10 MB blanks",
        "data.txt\nout.obs\n5\nx\ny\n" + std::string(10'000'000, ' ') + "z m\n" + kPairI + "\n" +
            kPairQ + "\nal\n",
        kRow + "\n",
-       {kHead, kData, found(1), stop("error reading frequency for column 3")},
+       {kReadingParams, kReadingData, found(1), stop("error reading frequency for column 3")},
        1,
        ""},
   });
@@ -259,14 +263,24 @@ TEST(HostileBytes, FileEndsInsideAQuotedName) {
   const std::string no_output_name =
       stop("error reading name for the output file from \"kivo.in\"");
   expect_runs({
-      {"data file name", "'data.txt", kRow + "\n", {kHead, no_data_name}, 1, ""},
-      {"across lines", "'data.txt\nout.obs\n5\n", kRow + "\n", {kHead, no_data_name}, 1, ""},
-      {"after a doubled quote", "'it''", kRow + "\n", {kHead, no_data_name}, 1, ""},
-      {"output file name", "data.txt\n\"out.obs", kRow + "\n", {kHead, no_output_name}, 1, ""},
+      {"data file name", "'data.txt", kRow + "\n", {kReadingParams, no_data_name}, 1, ""},
+      {"across lines",
+       "'data.txt\nout.obs\n5\n",
+       kRow + "\n",
+       {kReadingParams, no_data_name},
+       1,
+       ""},
+      {"after a doubled quote", "'it''", kRow + "\n", {kReadingParams, no_data_name}, 1, ""},
+      {"output file name",
+       "data.txt\n\"out.obs",
+       kRow + "\n",
+       {kReadingParams, no_output_name},
+       1,
+       ""},
       {"output name with a line end",
        "data.txt\n\"out.obs\n",
        kRow + "\n",
-       {kHead, no_output_name},
+       {kReadingParams, no_output_name},
        1,
        ""},
   });

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/console.h"
 #include "tests/support/testutil.h"
 
 namespace kivo {
@@ -17,6 +18,8 @@ namespace {
 using test::file_exists;
 using test::read_file;
 using test::run_binary;
+using test::shown;
+using test::stop;
 using test::TempDir;
 using test::write_file;
 
@@ -37,16 +40,6 @@ const std::string kObservations =
 // The output name is quoted, so that it may hold slashes.
 std::string params(const std::string& data, const std::string& output) {
   return data + "\n'" + output + "'\n" + kColumns;
-}
-
-std::string stop(const std::string& message) {
-  return "Stop: " + message + ".";
-}
-
-std::string shown(const std::vector<std::string>& ls) {
-  std::string s = test::lines({});
-  for (const auto& l : ls) s += l + "\n";
-  return s;
 }
 
 // The console of a run that reads everything and stops at or after the

@@ -7,38 +7,26 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/console.h"
 #include "tests/support/testutil.h"
 
 namespace kivo {
 namespace {
 
+using test::found;
+using test::kNoThinning;
+using test::kReadingData;
+using test::kReadingParams;
 using test::read_file;
 using test::run_binary;
+using test::shown;
+using test::stop;
 using test::TempDir;
 using test::write_file;
 
-const std::string kHead = " Reading column parameters from \"kivo.in\".";
-const std::string kData = " Reading data from \"data.txt\".";
-const std::string kNone = " No averaging nor decimation to be applied.";
 const std::string kPairI = "900 z 1 z m 6.5 0 1 i 5 0.5";
 const std::string kPairQ = "900 z 1 z m 6.5 0 1 q 5 0.5";
 const std::string kRow = "512345.6 7123456.0 30 123.4 56.7\n";
-
-std::string stop(const std::string& message) {
-  return "Stop: " + message + ".";
-}
-
-std::string shown(const std::vector<std::string>& ls) {
-  std::string s = test::lines({});
-  for (const auto& l : ls) s += l + "\n";
-  return s;
-}
-
-std::string found(int s) {
-  std::string t = " ";  // built in steps: GCC 12 warns wrongly about " " + a temporary
-  t += std::to_string(s);
-  return t + " soundings found in \"data.txt\".";
-}
 
 // "kivo.in" naming data.txt and out.obs, with the given number of columns
 // (the count of the lines when empty), column lines and averaging line.
@@ -76,7 +64,7 @@ void expect_done(const std::string& kivo_in, const std::string& data, int nsound
   write_file(dir.file("kivo.in"), kivo_in);
   write_file(dir.file("data.txt"), data);
   const auto r = run_binary(dir.path());
-  EXPECT_EQ(r.console, shown({kHead, kData, found(nsoundings), kNone,
+  EXPECT_EQ(r.console, shown({kReadingParams, kReadingData, found(nsoundings), kNoThinning,
                               " Writing data to \"out.obs\".", "Done."}));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(read_file(dir.file("out.obs")), observations);
@@ -96,51 +84,63 @@ TEST(HostileNumbers, IntegersAtAndPastTheLimits) {
       {"N 2147483648",
        params({}, "al", "2147483648"),
        data,
-       {kHead, kData, found(1), stop("error reading number of columns from \"kivo.in\"")}},
+       {kReadingParams, kReadingData, found(1),
+        stop("error reading number of columns from \"kivo.in\"")}},
       {"N -2147483648",
        params({}, "al", "-2147483648"),
        data,
-       {kHead, kData, found(1), stop("number of columns read from \"kivo.in\" <= 0")}},
+       {kReadingParams, kReadingData, found(1),
+        stop("number of columns read from \"kivo.in\" <= 0")}},
       {"N -2147483649",
        params({}, "al", "-2147483649"),
        data,
-       {kHead, kData, found(1), stop("error reading number of columns from \"kivo.in\"")}},
+       {kReadingParams, kReadingData, found(1),
+        stop("error reading number of columns from \"kivo.in\"")}},
       {"N of 11 digits",
        params({}, "al", "10000000000"),
        data,
-       {kHead, kData, found(1), stop("error reading number of columns from \"kivo.in\"")}},
+       {kReadingParams, kReadingData, found(1),
+        stop("error reading number of columns from \"kivo.in\"")}},
       {"type 2147483647",
        params(with({norm("2147483647")}), "al"),
        data,
-       {kHead, kData, found(1), stop("invalid option for normalization type for column 4")}},
+       {kReadingParams, kReadingData, found(1),
+        stop("invalid option for normalization type for column 4")}},
       {"type -2147483648",
        params(with({norm("-2147483648")}), "al"),
        data,
-       {kHead, kData, found(1), stop("invalid option for normalization type for column 4")}},
+       {kReadingParams, kReadingData, found(1),
+        stop("invalid option for normalization type for column 4")}},
       {"type 2147483648",
        params(with({norm("2147483648")}), "al"),
        data,
-       {kHead, kData, found(1), stop("error during read of normalization type for column 4")}},
+       {kReadingParams, kReadingData, found(1),
+        stop("error during read of normalization type for column 4")}},
       {"type 4294967297",
        params(with({norm("4294967297")}), "al"),
        data,
-       {kHead, kData, found(1), stop("error during read of normalization type for column 4")}},
+       {kReadingParams, kReadingData, found(1),
+        stop("error during read of normalization type for column 4")}},
       {"av -2147483648",
        params(with({kPairI, kPairQ}), "av -2147483648"),
        data,
-       {kHead, kData, found(1), stop("averaging number read from \"kivo.in\" < 0")}},
+       {kReadingParams, kReadingData, found(1),
+        stop("averaging number read from \"kivo.in\" < 0")}},
       {"av 2147483648",
        params(with({kPairI, kPairQ}), "av 2147483648"),
        data,
-       {kHead, kData, found(1), stop("error reading averaging number from \"kivo.in\"")}},
+       {kReadingParams, kReadingData, found(1),
+        stop("error reading averaging number from \"kivo.in\"")}},
       {"de -2147483648",
        params(with({kPairI, kPairQ}), "de -2147483648"),
        data,
-       {kHead, kData, found(1), stop("decimating number read from \"kivo.in\" < 1")}},
+       {kReadingParams, kReadingData, found(1),
+        stop("decimating number read from \"kivo.in\" < 1")}},
       {"de 2147483648",
        params(with({kPairI, kPairQ}), "de 2147483648"),
        data,
-       {kHead, kData, found(1), stop("error reading decimating number from \"kivo.in\"")}},
+       {kReadingParams, kReadingData, found(1),
+        stop("error reading decimating number from \"kivo.in\"")}},
   };
   expect_stops(cases);
 }
@@ -162,7 +162,7 @@ TEST(HostileNumbers, RealsPastTheSinglePrecisionRange) {
                 const std::string& t) {
     return with({f + " z " + m + " z m 6.5 0 1 i " + p + " " + t});
   };
-  const std::vector<std::string> start = {kHead, kData, found(1)};
+  const std::vector<std::string> start = {kReadingParams, kReadingData, found(1)};
   auto at = [&](const std::string& message) {
     std::vector<std::string> v = start;
     v.push_back(stop(message));
@@ -211,7 +211,7 @@ TEST(HostileNumbers, BadDataValues) {
     cases.push_back({t,
                      kivo_in,
                      "1 2 30 4 5 6\n/ comment\n1 2 30 4 5 " + t + "\n",
-                     {kHead, kData, found(2), kNone,
+                     {kReadingParams, kReadingData, found(2), kNoThinning,
                       stop("error reading data for sounding 2 from \"data.txt\"")}});
   }
   expect_stops(cases);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/console.h"
 #include "tests/support/testutil.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -25,30 +26,17 @@
 namespace kivo {
 namespace {
 
+using test::found;
+using test::kReadingData;
+using test::kReadingParams;
+using test::kWritingOut;
 using test::read_file;
+using test::shown;
+using test::stop;
 using test::TempDir;
 using test::write_file;
 
-const std::string kHead = " Reading column parameters from \"kivo.in\".";
-const std::string kData = " Reading data from \"data.txt\".";
-const std::string kWriting = " Writing data to \"out.obs\".";
 const std::string kPairs = "900 z 1 z m 6.5 0 1 i 5 0.5\n900 z 1 z m 6.5 0 1 q 5 0.5\n";
-
-std::string stop(const std::string& message) {
-  return "Stop: " + message + ".";
-}
-
-std::string shown(const std::vector<std::string>& ls) {
-  std::string s = test::lines({});
-  for (const auto& l : ls) s += l + "\n";
-  return s;
-}
-
-std::string found(long s) {
-  std::string t = " ";  // built in steps: GCC 12 warns wrongly about " " + a temporary
-  t += std::to_string(s);
-  return t + " soundings found in \"data.txt\".";
-}
 
 struct Measured {
   std::string console;
@@ -117,9 +105,9 @@ TEST(HostileSizes, HugeColumnCountWithATinyDataFile) {
   write_file(dir.file("data.txt"), "1\n");
   const Measured m = run_measured(dir.path());
   const std::string no_arrays =
-      shown({kHead, kData, found(1), stop("error allocating space for arrays")});
+      shown({kReadingParams, kReadingData, found(1), stop("error allocating space for arrays")});
   const std::string at_column_4 =
-      shown({kHead, kData, found(1), stop("error reading frequency for column 4")});
+      shown({kReadingParams, kReadingData, found(1), stop("error reading frequency for column 4")});
   EXPECT_TRUE(m.console == no_arrays || m.console == at_column_4) << m.console;
   EXPECT_EQ(m.status, 1);
   EXPECT_LT(m.seconds, 10.0);
@@ -142,8 +130,8 @@ TEST(HostileSizes, ArraysThatCannotBeAllocated) {
     write_file(dir.file("kivo.in"), "data.txt\nout.obs\n" + c.ncols + "\nx\ny\nz m\nal\n");
     write_file(dir.file("data.txt"), rows_of_ones(c.nsoundings));
     const Measured m = run_measured(dir.path(), rlim_t{4} << 30);
-    EXPECT_EQ(m.console,
-              shown({kHead, kData, found(c.nsoundings), stop("error allocating space for arrays")}))
+    EXPECT_EQ(m.console, shown({kReadingParams, kReadingData, found(c.nsoundings),
+                                stop("error allocating space for arrays")}))
         << c.ncols;
     EXPECT_EQ(m.status, 1) << c.ncols;
     EXPECT_LT(m.seconds, 10.0) << c.ncols;
@@ -186,9 +174,9 @@ TEST(HostileSizes, HugeAveragingNumbers) {
     const Measured m = run_measured(dir.path());
     EXPECT_EQ(
         m.console,
-        shown({kHead, kData, found(c.nsoundings),
+        shown({kReadingParams, kReadingData, found(c.nsoundings),
                " Averaging over " + c.shown_number + " neighbouring soundings (on each side).",
-               " Averaging number too large: changed to " + c.lowered + ".", kWriting, "Done."}))
+               " Averaging number too large: changed to " + c.lowered + ".", kWritingOut, "Done."}))
         << c.number;
     EXPECT_EQ(m.status, 0) << c.number;
     EXPECT_EQ(read_file(dir.file("out.obs")), c.observations) << c.number;
@@ -203,8 +191,8 @@ TEST(HostileSizes, HugeDecimatingNumber) {
   write_file(dir.file("kivo.in"), "data.txt\nout.obs\n5\nx\ny\nz m\n" + kPairs + "de 2147483647\n");
   write_file(dir.file("data.txt"), kThreeRows);
   const Measured m = run_measured(dir.path());
-  EXPECT_EQ(m.console, shown({kHead, kData, found(3), " Decimating to 1 in ********* soundings.",
-                              kWriting, "Done."}));
+  EXPECT_EQ(m.console, shown({kReadingParams, kReadingData, found(3),
+                              " Decimating to 1 in ********* soundings.", kWritingOut, "Done."}));
   EXPECT_EQ(m.status, 0);
   EXPECT_EQ(read_file(dir.file("out.obs")),
             "    1\r\n"

@@ -9,29 +9,23 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/console.h"
 #include "tests/support/testutil.h"
 
 namespace kivo {
 namespace {
 
+using test::found;
+using test::kReadingData;
+using test::kReadingParams;
 using test::run_binary;
+using test::shown;
+using test::stop;
 using test::TempDir;
 using test::write_file;
 
-const std::string kParams = " Reading column parameters from \"kivo.in\".";
-const std::string kData = " Reading data from \"data.txt\".";
-const std::string kThree = " 3 soundings found in \"data.txt\".";
+const std::string kThree = found(3);
 const std::string kThreeRows = "1 2 3 4 5 6 7 8\n/ comment\n1 2 3 4 5 6 7 8\n1 2 3 4 5 6 7 8\n";
-
-std::string stop(const std::string& message) {
-  return "Stop: " + message + ".";
-}
-
-std::string shown(const std::vector<std::string>& ls) {
-  std::string s = "Converting to QUINSA observations format.\n";
-  for (const auto& l : ls) s += l + "\n";
-  return s;
-}
 
 // The head of a parameters file naming data.txt and out.obs.
 std::string head(const std::string& ncols) {
@@ -80,46 +74,54 @@ TEST(ParamsRun, ParametersFileThatCannotBeOpened) {
 TEST(ParamsRun, HeadOfTheFile) {
   const std::string long_name(120, 'd');
   const std::vector<Case> cases = {
-      {"empty file", "", {kParams, stop("error reading data file name from file \"kivo.in\"")}},
+      {"empty file",
+       "",
+       {kReadingParams, stop("error reading data file name from file \"kivo.in\"")}},
       {"blank lines only",
        "\n  \n\t\n",
-       {kParams, stop("error reading data file name from file \"kivo.in\"")}},
+       {kReadingParams, stop("error reading data file name from file \"kivo.in\"")}},
       {"only the data file name, data file not looked at",
        "nowhere.txt\n",
-       {kParams, stop("error reading name for the output file from \"kivo.in\"")}},
+       {kReadingParams, stop("error reading name for the output file from \"kivo.in\"")}},
       {"data file looked for before the number of columns",
        "nowhere.txt\nout.obs\nabc\n",
-       {kParams, stop("data file \"nowhere.txt\" does not exist")}},
+       {kReadingParams, stop("data file \"nowhere.txt\" does not exist")}},
       {"unquoted name ends at the slash",
        "data/run1.txt\nout.obs\n1\n",
-       {kParams, stop("data file \"data\" does not exist")}},
+       {kReadingParams, stop("data file \"data\" does not exist")}},
       {"quoted name read whole",
        "\"data/run1.txt\" comment\nout.obs\n1\n",
-       {kParams, stop("data file \"data/run1.txt\" does not exist")}},
+       {kReadingParams, stop("data file \"data/run1.txt\" does not exist")}},
       {"blanks inside quotes dropped at both ends",
        "'   my data.txt   '\nout.obs\n1\n",
-       {kParams, stop("data file \"my data.txt\" does not exist")}},
+       {kReadingParams, stop("data file \"my data.txt\" does not exist")}},
       {"name cut to 99 characters",
        long_name + "\nout.obs\n1\n",
-       {kParams, stop("data file \"" + long_name.substr(0, 99) + "\" does not exist")}},
+       {kReadingParams, stop("data file \"" + long_name.substr(0, 99) + "\" does not exist")}},
       {"number of columns not an integer",
        head("abc"),
-       {kParams, kData, kThree, stop("error reading number of columns from \"kivo.in\"")}},
+       {kReadingParams, kReadingData, kThree,
+        stop("error reading number of columns from \"kivo.in\"")}},
       {"number of columns missing",
        "data.txt\nout.obs\n",
-       {kParams, kData, kThree, stop("error reading number of columns from \"kivo.in\"")}},
+       {kReadingParams, kReadingData, kThree,
+        stop("error reading number of columns from \"kivo.in\"")}},
       {"number of columns 2.5",
        head("2.5"),
-       {kParams, kData, kThree, stop("error reading number of columns from \"kivo.in\"")}},
+       {kReadingParams, kReadingData, kThree,
+        stop("error reading number of columns from \"kivo.in\"")}},
       {"number of columns 0, after the counting lines",
        head("0"),
-       {kParams, kData, kThree, stop("number of columns read from \"kivo.in\" <= 0")}},
+       {kReadingParams, kReadingData, kThree,
+        stop("number of columns read from \"kivo.in\" <= 0")}},
       {"number of columns -3",
        head("-3"),
-       {kParams, kData, kThree, stop("number of columns read from \"kivo.in\" <= 0")}},
+       {kReadingParams, kReadingData, kThree,
+        stop("number of columns read from \"kivo.in\" <= 0")}},
       {"null number of columns",
        head(","),
-       {kParams, kData, kThree, stop("number of columns read from \"kivo.in\" <= 0")}},
+       {kReadingParams, kReadingData, kThree,
+        stop("number of columns read from \"kivo.in\" <= 0")}},
   };
   for (const auto& c : cases) expect_stop_run(c);
 }
@@ -131,7 +133,7 @@ const std::string kGood = "900 z 1 z m 6.3 0 1 i 5 1";
 Case fourth(const std::string& line, const std::string& message) {
   return {"column 4: " + line,
           with_columns({kXYZ[0], kXYZ[1], kXYZ[2], line}, "al"),
-          {kParams, kData, kThree, stop(message)}};
+          {kReadingParams, kReadingData, kThree, stop(message)}};
 }
 
 TEST(ParamsRun, DataColumnFields) {
@@ -180,7 +182,7 @@ TEST(ParamsRun, DataColumnFields) {
 }
 
 TEST(ParamsRun, ColumnRolesAndLines) {
-  const std::vector<std::string> ok = {kParams, kData, kThree};
+  const std::vector<std::string> ok = {kReadingParams, kReadingData, kThree};
   auto run_of = [&](const std::string& name, const std::vector<std::string>& cols,
                     const std::string& message) {
     std::vector<std::string> console = ok;
@@ -204,10 +206,12 @@ TEST(ParamsRun, ColumnRolesAndLines) {
       run_of("two-digit column number", twelve, "threshold error for column 12 < 0"),
       {"a column line missing",
        head("2") + "x\n",
-       {kParams, kData, kThree, stop("error reading parameters for column 2 from \"kivo.in\"")}},
+       {kReadingParams, kReadingData, kThree,
+        stop("error reading parameters for column 2 from \"kivo.in\"")}},
       {"no column lines at all",
        head("1"),
-       {kParams, kData, kThree, stop("error reading parameters for column 1 from \"kivo.in\"")}},
+       {kReadingParams, kReadingData, kThree,
+        stop("error reading parameters for column 1 from \"kivo.in\"")}},
   };
   for (const auto& c : cases) expect_stop_run(c);
 }
@@ -220,14 +224,14 @@ TEST(ParamsRun, FirstBadFieldOfFirstBadColumnWins) {
       fourth("900 z 1 z F 0 0 9 x -1 1", "invalid option for normalization type for column 4"),
       {"column 4 before column 5",
        with_columns({"x", "y", "z m", "900 z 1 z m 0 0 1 Q 0 0", "abc"}, "al"),
-       {kParams, kData, kThree,
+       {kReadingParams, kReadingData, kThree,
         stop("both percentage and threshold uncertainties are zero for column 4")}},
       {"column lines before the averaging line",
        with_columns({"x", "y", "z m", "900 z 1 z m 0 0 1 i -1 0"}, "bad"),
-       {kParams, kData, kThree, stop("percentage error for colum 4 < 0")}},
+       {kReadingParams, kReadingData, kThree, stop("percentage error for colum 4 < 0")}},
       {"averaging line before the column-set checks",
        with_columns({"x", "y", kGood, kGood}, "Av"),
-       {kParams, kData, kThree,
+       {kReadingParams, kReadingData, kThree,
         stop("inappropriate averaging/decimating option read from \"kivo.in\"")}},
   };
   for (const auto& c : cases) expect_stop_run(c);
@@ -238,12 +242,13 @@ TEST(ParamsRun, AveragingLine) {
   auto run_of = [&](const std::string& averaging, const std::string& message) {
     return Case{"averaging line \"" + averaging + "\"",
                 with_columns(cols, averaging),
-                {kParams, kData, kThree, stop(message)}};
+                {kReadingParams, kReadingData, kThree, stop(message)}};
   };
   const std::vector<Case> cases = {
       {"no averaging line",
        head("4") + "x\ny\nz m\n" + kGood + "\n",
-       {kParams, kData, kThree, stop("error reading averaging/decimating info from \"kivo.in\"")}},
+       {kReadingParams, kReadingData, kThree,
+        stop("error reading averaging/decimating info from \"kivo.in\"")}},
       run_of("", "inappropriate averaging/decimating option read from \"kivo.in\""),
       run_of("\tav 2", "inappropriate averaging/decimating option read from \"kivo.in\""),
       run_of("av3", "error reading averaging number from \"kivo.in\""),
@@ -261,7 +266,9 @@ TEST(ParamsRun, ColumnSetChecks) {
   auto run_of = [&](const std::string& name, const std::vector<std::string>& cols,
                     const std::string& averaging, const std::string& line,
                     const std::string& message) {
-    return Case{name, with_columns(cols, averaging), {kParams, kData, kThree, line, stop(message)}};
+    return Case{name,
+                with_columns(cols, averaging),
+                {kReadingParams, kReadingData, kThree, line, stop(message)}};
   };
   const std::vector<Case> cases = {
       run_of("only a y column", {"y"}, "al", none, "no column is the x-coordinate"),
@@ -299,7 +306,7 @@ TEST(ParamsRun, TypicalRun) {
   for (int s = 1; s <= 100; ++s) rows += std::to_string(s) + " 0 100 0 1 2 3 4\n";
   write_file(dir.file("data.txt"), rows);
   const test::RunResult r = run_binary(dir.path());
-  EXPECT_EQ(r.console, shown({kParams, kData, " 100 soundings found in \"data.txt\".",
+  EXPECT_EQ(r.console, shown({kReadingParams, kReadingData, " 100 soundings found in \"data.txt\".",
                               " Averaging over 2 neighbouring soundings (on each side).",
                               " Writing data to \"out.obs\".", "Done."}));
   EXPECT_EQ(r.status, 0);

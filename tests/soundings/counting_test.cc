@@ -7,23 +7,19 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/console.h"
 #include "tests/support/testutil.h"
 
 namespace kivo {
 namespace {
 
+using test::kReadingParams;
 using test::run_binary;
+using test::shown;
 using test::TempDir;
 using test::write_file;
 
-const std::string kParams = " Reading column parameters from \"kivo.in\".";
 const std::string kNoColumns = "Stop: number of columns read from \"kivo.in\" <= 0.";
-
-std::string shown(const std::vector<std::string>& ls) {
-  std::string s = "Converting to QUINSA observations format.\n";
-  for (const auto& l : ls) s += l + "\n";
-  return s;
-}
 
 TEST(CountingPass, CountsRecordsNotStartingWithASlash) {
   struct Case {
@@ -51,7 +47,7 @@ TEST(CountingPass, CountsRecordsNotStartingWithASlash) {
     write_file(dir.file("data.txt"), c.data);
     const test::RunResult r = run_binary(dir.path());
     EXPECT_EQ(r.console,
-              shown({kParams, " Reading data from \"data.txt\".",
+              shown({kReadingParams, " Reading data from \"data.txt\".",
                      std::string(" ") + c.count + " soundings found in \"data.txt\".", kNoColumns}))
         << c.name;
     EXPECT_EQ(r.status, 1) << c.name;
@@ -63,7 +59,7 @@ TEST(CountingPass, NameShownWithoutTrailingBlanks) {
   write_file(dir.file("kivo.in"), "'  my data.txt   '\nout.obs\n0\n");
   write_file(dir.file("my data.txt"), "1\n2\n");
   const test::RunResult r = run_binary(dir.path());
-  EXPECT_EQ(r.console, shown({kParams, " Reading data from \"my data.txt\".",
+  EXPECT_EQ(r.console, shown({kReadingParams, " Reading data from \"my data.txt\".",
                               " 2 soundings found in \"my data.txt\".", kNoColumns}));
 }
 
@@ -76,14 +72,14 @@ TEST(CountingPass, Stops) {
   const std::vector<Case> cases = {
       {"no data file",
        "missing.txt\nout.obs\n0\n",
-       {kParams, "Stop: data file \"missing.txt\" does not exist."}},
+       {kReadingParams, "Stop: data file \"missing.txt\" does not exist."}},
       {"data file is a directory",
        "sub\nout.obs\n0\n",
-       {kParams, "Stop: error opening data file \"sub\"."}},
+       {kReadingParams, "Stop: error opening data file \"sub\"."}},
       // Reading the first page of a process's memory fails with an I/O error.
       {"data file that cannot be read",
        "\"/proc/self/mem\"\nout.obs\n0\n",
-       {kParams, " Reading data from \"/proc/self/mem\".",
+       {kReadingParams, " Reading data from \"/proc/self/mem\".",
         "Stop: error counting soundings in \"/proc/self/mem\"."}},
   };
   for (const auto& c : cases) {
@@ -113,7 +109,7 @@ TEST(CountingPass, DISABLED_TooManySoundings) {
     ASSERT_TRUE(ok) << "cannot write the 2 GiB data file";
   }
   const test::RunResult r = run_binary(dir.path());
-  EXPECT_EQ(r.console, shown({kParams, " Reading data from \"data.txt\".",
+  EXPECT_EQ(r.console, shown({kReadingParams, " Reading data from \"data.txt\".",
                               "Stop: too many soundings in \"data.txt\"."}));
   EXPECT_EQ(r.status, 1);
 }
