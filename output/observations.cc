@@ -261,7 +261,6 @@ void pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std::int32_t
 // be sound.
 void start_replacement(Observations& o, const Params& p) {
   if (os::create_replacement(p.output_file, o.replacement)) {
-    os::remove_on_interrupt(o.replacement.temp);
     attach_write(o.file, o.replacement.handle);
     o.replacement.handle = os::kNoHandle;  // the file owns it now
     o.mode = Observations::Mode::replace;
@@ -280,7 +279,6 @@ void discard_observations(Observations& o) {
   if (o.mode != Observations::Mode::replace) return;
   abandon_write(o.file);
   os::discard_replacement(o.replacement);
-  os::keep_on_interrupt();
   o.mode = Observations::Mode::none;
 }
 
@@ -347,7 +345,6 @@ void write_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a
   if (close_write(o.file) != 0 || !os::commit_replacement(o.replacement)) {
     estop("error closing output file " + quoted);
   }
-  os::keep_on_interrupt();
   o.mode = Observations::Mode::done;
 }
 

@@ -41,6 +41,9 @@ bool exists(const std::string& name);
 bool same_file(const std::string& a, const std::string& b);
 
 // A new file that is to replace a regular file (or take a new name) whole.
+// From its creation until it is committed or discarded, an interrupt of the
+// run (SIGINT, SIGTERM, SIGHUP; Ctrl-C, Ctrl-Break or closing the console)
+// removes it before the process ends as the interrupt would end it.
 struct Replacement {
   std::string target;  // the file replaced: a symbolic link's final target
   std::string temp;    // the new file, in the target's directory
@@ -54,11 +57,5 @@ bool create_replacement(const std::string& name, Replacement& r);
 bool commit_replacement(Replacement& r);
 // Closes and removes the new file, if any; the target is left as it was.
 void discard_replacement(Replacement& r);
-
-// While a replacement is being written, an interrupt of the run (SIGINT,
-// SIGTERM, SIGHUP; Ctrl-C, Ctrl-Break or closing the console) removes the new
-// file before the process ends as the interrupt would end it.
-void remove_on_interrupt(const std::string& temp);
-void keep_on_interrupt();
 
 }  // namespace kivo::os

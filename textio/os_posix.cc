@@ -111,73 +111,6 @@ bool same_file(const std::string& a, const std::string& b) {
          sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-bool create_replacement(const std::string& name, Replacement& r) {
-  r = Replacement{};
-  if (!usable(name)) return false;
-  struct stat link;
-  if (::lstat(name.c_str(), &link) != 0) {
-    if (errno != ENOENT) return false;
-    r.target = name;  // a new name
-  } else if (S_ISLNK(link.st_mode)) {
-    // The file a symbolic link names is replaced; the link stays a link. A
-    // link to nothing is left to be written through in place.
-    char* resolved = ::realpath(name.c_str(), nullptr);
-    if (!resolved) return false;
-    r.target = resolved;
-    std::free(resolved);
-  } else {
-    r.target = name;
-  }
-  struct stat old;
-  const bool existing = ::stat(r.target.c_str(), &old) == 0;
-  if (existing && !S_ISREG(old.st_mode)) return false;
-
-  const std::size_t slash = r.target.rfind('/');
-  const std::string dir =
-      slash == std::string::npos ? std::string() : r.target.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? r.target : r.target.substr(slash + 1);
-  // A hidden name of the run's own: process id, a clock reading and a try
-  // number make it new; O_EXCL makes sure of it.
-  const auto stamp = static_cast<unsigned long>(std::time(nullptr));
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    r.temp = dir + "." + base + ".kivo-" + std::to_string(::getpid()) + "-" +
-             std::to_string(stamp) + "-" + std::to_string(attempt);
-    int fd;
-    do {
-      fd = ::open(r.temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd >= 0) {
-      // The replaced file's permission bits are kept; a new file gets what
-      // the umask leaves of 0666, as a file created under its name would.
-      if (existing) (void)::fchmod(fd, old.st_mode & 07777);
-      r.handle = fd;
-      return true;
-    }
-    if (errno != EEXIST) break;
-  }
-  r.temp.clear();
-  return false;
-}
-
-bool commit_replacement(Replacement& r) {
-  if (r.temp.empty()) return false;
-  if (r.handle != kNoHandle) {
-    const bool closed = close(r.handle);
-    r.handle = kNoHandle;
-    if (!closed) return false;
-  }
-  if (::rename(r.temp.c_str(), r.target.c_str()) != 0) return false;
-  r.temp.clear();
-  return true;
-}
-
-void discard_replacement(Replacement& r) {
-  if (r.handle != kNoHandle) close(r.handle);
-  r.handle = kNoHandle;
-  if (!r.temp.empty()) ::unlink(r.temp.c_str());
-  r.temp.clear();
-}
-
 // --- Interrupts ------------------------------------------------------------
 //
 // A signal handler can only reach state of the process itself, so the name to
@@ -199,12 +132,16 @@ extern "C" void on_interrupt(int sig) {
   ::raise(sig);
 }
 
-}  // namespace
-
-void remove_on_interrupt(const std::string& temp) {
-  if (temp.size() >= sizeof interrupt_temp) return;
+// The name the handler removes; an empty name (or one too long for the
+// buffer) disarms it.
+void arm(const std::string& temp) {
+  interrupt_armed = 0;
+  if (temp.empty() || temp.size() >= sizeof interrupt_temp) return;
   std::memcpy(interrupt_temp, temp.c_str(), temp.size() + 1);
   interrupt_armed = 1;
+}
+
+void install_handlers() {
   for (int i = 0; i < 3; ++i) {
     if (installed[i]) continue;
     struct sigaction old;
@@ -220,12 +157,91 @@ void remove_on_interrupt(const std::string& temp) {
   }
 }
 
-void keep_on_interrupt() {
+void restore_handlers() {
   interrupt_armed = 0;
   for (int i = 0; i < 3; ++i) {
     if (installed[i]) ::sigaction(kSignals[i], &saved[i], nullptr);
     installed[i] = false;
   }
+}
+
+}  // namespace
+
+bool create_replacement(const std::string& name, Replacement& r) {
+  r = Replacement{};
+  if (!usable(name)) return false;
+  struct stat link;
+  if (::lstat(name.c_str(), &link) != 0) {
+    if (errno != ENOENT) return false;
+    r.target = name;  // a new name
+  } else if (S_ISLNK(link.st_mode)) {
+    // The file a symbolic link names is replaced; the link stays a link. A
+    // link to nothing is left to be written through in place.
+    char* resolved = ::realpath(name.c_str(), nullptr);
+    if (!resolved) return false;
+    r.target = resolved;
+    std::free(resolved);
+  } else {
+    r.target = name;
+  }
+  struct stat old;
+  const bool existing = ::stat(r.target.c_str(), &old) == 0;
+  if (existing && !S_ISREG(old.st_mode)) return false;
+  // A file that may not be written keeps its refusal: it is opened in place,
+  // which fails as it always has.
+  if (existing && ::access(r.target.c_str(), W_OK) != 0) return false;
+
+  const std::size_t slash = r.target.rfind('/');
+  const std::string dir =
+      slash == std::string::npos ? std::string() : r.target.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? r.target : r.target.substr(slash + 1);
+  // A hidden name of the run's own: process id, a clock reading and a try
+  // number make it new; O_EXCL makes sure of it. The interrupt handler knows
+  // the name before the file exists, so that no interrupt can leave it.
+  install_handlers();
+  const auto stamp = static_cast<unsigned long>(std::time(nullptr));
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    r.temp = dir + "." + base + ".kivo-" + std::to_string(::getpid()) + "-" +
+             std::to_string(stamp) + "-" + std::to_string(attempt);
+    arm(r.temp);
+    int fd;
+    do {
+      fd = ::open(r.temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) {
+      // The replaced file's permission bits are kept; a new file gets what
+      // the umask leaves of 0666, as a file created under its name would.
+      if (existing) (void)::fchmod(fd, old.st_mode & 07777);
+      r.handle = fd;
+      return true;
+    }
+    if (errno != EEXIST) break;
+  }
+  r.temp.clear();
+  restore_handlers();
+  return false;
+}
+
+bool commit_replacement(Replacement& r) {
+  if (r.temp.empty()) return false;
+  if (r.handle != kNoHandle) {
+    const bool closed = close(r.handle);
+    r.handle = kNoHandle;
+    if (!closed) return false;
+  }
+  if (::rename(r.temp.c_str(), r.target.c_str()) != 0) return false;
+  // After the rename the name is gone; an interrupt now removes nothing.
+  restore_handlers();
+  r.temp.clear();
+  return true;
+}
+
+void discard_replacement(Replacement& r) {
+  if (r.handle != kNoHandle) close(r.handle);
+  r.handle = kNoHandle;
+  if (!r.temp.empty()) ::unlink(r.temp.c_str());
+  restore_handlers();
+  r.temp.clear();
 }
 
 }  // namespace kivo::os

@@ -1,0 +1,225 @@
+// The output name is replaced whole or not at all: a run that stops, or is
+// interrupted, while the observations file is being written leaves an
+// existing file byte for byte as it was and no file of its own behind; names
+// that are not regular files are written in place.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "tests/support/console.h"
+#include "tests/support/testutil.h"
+
+namespace kivo {
+namespace {
+
+using test::found;
+using test::kNoThinning;
+using test::kReadingData;
+using test::kReadingParams;
+using test::kWritingOut;
+using test::read_file;
+using test::set_up;
+using test::shown;
+using test::stop;
+using test::TempDir;
+
+const std::string kParams =
+    "data.txt\nout.obs\n5\nx\ny\nz m\n900 z 1 z m 6.5 0 1 i 5 0.5\n900 z 1 z m 6.5 0 1 q 5 0.5\n";
+const std::string kOld = "an observations file of an earlier run\r\n";
+
+// n rows of the five columns; a block of the file takes 213 bytes.
+std::string rows(long n) {
+  std::string s;
+  for (long i = 0; i < n; ++i) {
+    s += std::to_string(500000 + i);
+    s += " 7123456.5 30 123.4 56.7\n";
+  }
+  return s;
+}
+
+std::set<std::string> listing(const TempDir& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+    names.insert(e.path().filename().string());
+  }
+  return names;
+}
+
+struct Child {
+  std::string console;
+  int status = -1;  // exit status, or -1 after a signal
+  int signal = 0;   // the signal that ended it
+};
+
+// Runs kivo in dir. A positive file_size limits the size of every file it
+// writes (a write beyond it fails, as on a full disk); interrupt_when, when
+// given, is a file name whose appearance in dir makes the test send SIGINT.
+Child run_child(const TempDir& dir, rlim_t file_size = 0, const std::string& interrupt_when = "") {
+  int out[2];
+  if (::pipe(out) != 0) throw std::runtime_error("pipe failed");
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(out[1], 1);
+    ::close(out[0]);
+    ::close(out[1]);
+    if (file_size > 0) {
+      ::signal(SIGXFSZ, SIG_IGN);  // the write fails with EFBIG instead
+      const struct rlimit limit = {file_size, file_size};
+      if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(125);
+    }
+    ::signal(SIGINT, SIG_DFL);
+    if (::chdir(dir.path().c_str()) != 0) ::_exit(126);
+    ::execl(KIVO_BINARY, KIVO_BINARY, static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  if (!interrupt_when.empty()) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    for (;;) {
+      bool seen = false;
+      for (const auto& name : listing(dir)) seen = seen || name.find(interrupt_when) == 0;
+      if (seen || std::chrono::steady_clock::now() > deadline) break;
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ::kill(pid, SIGINT);
+  }
+  Child c;
+  char buf[4096];
+  ssize_t n;
+  while ((n = ::read(out[0], buf, sizeof buf)) > 0) c.console.append(buf, static_cast<size_t>(n));
+  ::close(out[0]);
+  int st = 0;
+  ::waitpid(pid, &st, 0);
+  if (WIFEXITED(st)) c.status = WEXITSTATUS(st);
+  if (WIFSIGNALED(st)) c.signal = WTERMSIG(st);
+  return c;
+}
+
+// A write that fails while the data file is still being read is reported
+// where a failure of the file always is, after "Writing data to"; the old
+// file is left as it was, and a new name is left free.
+TEST(Replacement, FailedWriteLeavesTheOldFileAndNoOther) {
+  for (const bool existing : {true, false}) {
+    SCOPED_TRACE(existing ? "existing output" : "new output");
+    TempDir dir;
+    set_up(dir, kParams + "al\n", rows(20000));  // about 4 MB of records
+    if (existing) test::write_file(dir.file("out.obs"), kOld);
+    const Child c = run_child(dir, rlim_t{64} << 10);
+    const std::string head = shown({kReadingParams, kReadingData, found(20000), kNoThinning,
+                                    kWritingOut, stop("error writing ")});
+    EXPECT_EQ(c.console.substr(0, head.size() - 2), head.substr(0, head.size() - 2)) << c.console;
+    EXPECT_EQ(c.status, 1);
+    if (existing) {
+      EXPECT_EQ(read_file(dir.file("out.obs")), kOld);
+      EXPECT_EQ(listing(dir), (std::set<std::string>{"kivo.in", "data.txt", "out.obs"}));
+    } else {
+      EXPECT_EQ(listing(dir), (std::set<std::string>{"kivo.in", "data.txt"}));
+    }
+  }
+}
+
+// An error of the data file comes before any failure of the output file,
+// however early that failure was met.
+TEST(Replacement, DataErrorsComeBeforeWriteFailures) {
+  TempDir dir;
+  set_up(dir, kParams + "al\n", rows(20000) + "1 2 3 4 x\n");
+  test::write_file(dir.file("out.obs"), kOld);
+  const Child c = run_child(dir, rlim_t{64} << 10);
+  EXPECT_EQ(c.console, shown({kReadingParams, kReadingData, found(20001), kNoThinning,
+                              stop("error reading data for sounding 20001 from \"data.txt\"")}));
+  EXPECT_EQ(read_file(dir.file("out.obs")), kOld);
+  EXPECT_EQ(listing(dir), (std::set<std::string>{"kivo.in", "data.txt", "out.obs"}));
+}
+
+// Ctrl-C while the new file is being written: the process ends by the
+// signal, the new file is gone, the old one untouched.
+TEST(Replacement, InterruptLeavesTheOldFile) {
+  TempDir dir;
+  set_up(dir, kParams + "al\n", rows(400000));
+  test::write_file(dir.file("out.obs"), kOld);
+  const Child c = run_child(dir, 0, ".out.obs.kivo-");
+  EXPECT_EQ(c.signal, SIGINT) << c.console;
+  EXPECT_EQ(read_file(dir.file("out.obs")), kOld);
+  EXPECT_EQ(listing(dir), (std::set<std::string>{"kivo.in", "data.txt", "out.obs"}));
+}
+
+// The replaced file keeps its permission bits; a symbolic link stays a link
+// and the file it names is replaced.
+TEST(Replacement, KeepsPermissionsAndLinks) {
+  TempDir dir;
+  set_up(dir,
+         "data.txt\nlink.obs\n5\nx\ny\nz m\n900 z 1 z m 6.5 0 1 i 5 0.5\n"
+         "900 z 1 z m 6.5 0 1 q 5 0.5\nal\n",
+         rows(3));
+  test::write_file(dir.file("real.obs"), kOld);
+  ASSERT_EQ(::chmod(dir.file("real.obs").c_str(), 0640), 0);
+  ASSERT_EQ(::symlink("real.obs", dir.file("link.obs").c_str()), 0);
+  const Child c = run_child(dir);
+  EXPECT_EQ(c.status, 0) << c.console;
+  struct stat link;
+  ASSERT_EQ(::lstat(dir.file("link.obs").c_str(), &link), 0);
+  EXPECT_TRUE(S_ISLNK(link.st_mode));
+  struct stat real;
+  ASSERT_EQ(::stat(dir.file("real.obs").c_str(), &real), 0);
+  EXPECT_EQ(real.st_mode & 07777, 0640u);
+  EXPECT_EQ(read_file(dir.file("real.obs")).substr(0, 7), "    3\r\n");
+  EXPECT_EQ(listing(dir), (std::set<std::string>{"kivo.in", "data.txt", "link.obs", "real.obs"}));
+}
+
+// A name that is not a regular file is written in place.
+TEST(Replacement, DevicesAreWrittenInPlace) {
+  TempDir dir;
+  set_up(dir,
+         "data.txt\n'/dev/null'\n5\nx\ny\nz m\n900 z 1 z m 6.5 0 1 i 5 0.5\n"
+         "900 z 1 z m 6.5 0 1 q 5 0.5\nav 1\n",
+         rows(10));
+  const Child c = run_child(dir);
+  EXPECT_EQ(c.console, shown({kReadingParams, kReadingData, found(10),
+                              " Averaging over 1 neighbouring sounding (on each side).",
+                              " Writing data to \"/dev/null\".", "Done."}));
+  EXPECT_EQ(c.status, 0);
+  EXPECT_EQ(listing(dir), (std::set<std::string>{"kivo.in", "data.txt"}));
+}
+
+// Rows over several lines leave fewer soundings than counted; the kept
+// soundings are those of the lower count, as if the file had no extra line.
+TEST(Replacement, FewerSoundingsThanCountedGiveTheFileOfTheLowerCount) {
+  // Nine rows with averaging number 2: counted as ten, one window only.
+  const std::string plain = rows(9);
+  const std::string spread = rows(1) + "\n" + rows(9).substr(rows(1).size());
+  TempDir a;
+  set_up(a, kParams + "av 2\n", plain);
+  TempDir b;
+  set_up(b, kParams + "av 2\n", spread);
+  ASSERT_EQ(run_child(a).status, 0);
+  const Child c = run_child(b);
+  EXPECT_EQ(c.status, 0) << c.console;
+  EXPECT_EQ(read_file(b.file("out.obs")), read_file(a.file("out.obs")));
+  EXPECT_EQ(read_file(b.file("out.obs")).substr(0, 7), "    1\r\n");
+}
+
+// A directory that takes no new file, with a writable file in it: the file
+// is written in place, after the data file has been read through.
+TEST(Replacement, ReadOnlyDirectoryWritesInPlace) {
+  if (::geteuid() == 0) GTEST_SKIP() << "a directory's permissions do not bind root";
+  TempDir dir;
+  set_up(dir, kParams + "al\n", rows(3));
+  test::write_file(dir.file("out.obs"), kOld);
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+  const Child c = run_child(dir);
+  ::chmod(dir.path().c_str(), 0755);
+  EXPECT_EQ(c.status, 0) << c.console;
+  EXPECT_EQ(read_file(dir.file("out.obs")).substr(0, 7), "    3\r\n");
+}
+
+}  // namespace
+}  // namespace kivo
