@@ -5,9 +5,14 @@
 // that the conversions cannot be optimised away; nothing else is done.
 //
 //   floor DATA
+//   floor --write BYTES FILE
 //
 // Prints the rows, comment rows, numbers converted, tokens that did not
 // convert, and the sum. bench/run times kivo against it on the same file.
+//
+// With --write it is the write floor instead: it creates FILE and writes
+// BYTES bytes of record-like text into it in writes of 1 MiB, the least work
+// of writing an observations file of that size.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -54,11 +59,48 @@ void convert_row(const char* p, const char* end, Tally& t) {
   }
 }
 
+int write_floor(const char* bytes_text, const char* name) {
+  long long bytes = 0;
+  const char* end = bytes_text + std::strlen(bytes_text);
+  if (std::from_chars(bytes_text, end, bytes).ptr != end || bytes < 0) {
+    std::fprintf(stderr, "floor: not a byte count: %s\n", bytes_text);
+    return 2;
+  }
+  const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) {
+    std::fprintf(stderr, "floor: cannot create %s: %s\n", name, std::strerror(errno));
+    return 2;
+  }
+  const std::size_t block = std::size_t{1} << 20;
+  auto buf = std::make_unique<char[]>(block);
+  for (std::size_t i = 0; i < block; ++i)
+    buf[i] = i % 124 == 122 ? '\r' : i % 124 == 123 ? '\n' : ' ';
+  long long left = bytes;
+  while (left > 0) {
+    const std::size_t want =
+        left < static_cast<long long>(block) ? static_cast<std::size_t>(left) : block;
+    const ssize_t n = ::write(fd, buf.get(), want);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      std::fprintf(stderr, "floor: write failed: %s\n", std::strerror(errno));
+      return 2;
+    }
+    left -= n;
+  }
+  if (::close(fd) != 0) {
+    std::fprintf(stderr, "floor: close failed: %s\n", std::strerror(errno));
+    return 2;
+  }
+  std::printf("written %lld\n", bytes);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--write") == 0) return write_floor(argv[2], argv[3]);
   if (argc != 2) {
-    std::fprintf(stderr, "usage: floor DATA\n");
+    std::fprintf(stderr, "usage: floor DATA\n       floor --write BYTES FILE\n");
     return 2;
   }
   int fd = ::open(argv[1], O_RDONLY);

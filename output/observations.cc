@@ -152,20 +152,53 @@ void fail(Observations& o, std::string message) {
   if (o.failure.empty()) o.failure = std::move(message);
 }
 
-bool record_failed(Observations& o, char* end, const std::string& message) {
+std::string quoted_output(const Params& p) {
+  return "\"" + p.output_file + "\"";
+}
+
+// The records of the file, for the message of a failure to write one.
+enum class Record : std::uint8_t { count, position, frequency, transmitter, data };
+
+// The failure to write a record of the kept sounding s (frequency number
+// freq), with its message. The text is built only here, off the hot path.
+void fail_record(Observations& o, Record what, const Params& p, std::int32_t freq, std::int32_t s) {
+  switch (what) {
+    case Record::count:
+      fail(o, "error writing number of soundings to file " + quoted_output(p));
+      break;
+    case Record::position:
+      fail(o, "error writing x & y for sounding " + sounding_text(s));
+      break;
+    case Record::frequency:
+      fail(o, "error writing freq. " + number_text(freq, 8) + " for sound. " + sounding_text(s));
+      break;
+    case Record::transmitter:
+      fail(o, "error writing transmitter data for sounding " + sounding_text(s));
+      break;
+    case Record::data:
+      fail(o,
+           "error writing data for freq. " + number_text(freq, 8) + ", sound. " + sounding_text(s));
+      break;
+  }
+}
+
+// Ends a record; false, after the failure, when writing the file has failed.
+bool record_failed(Observations& o, char* end, Record what, const Params& p, std::int32_t freq = 0,
+                   std::int32_t s = 0) {
   if (record_end(o.file, end) == 0) return false;
-  fail(o, message);
+  fail_record(o, what, p, freq, s);
   return true;
 }
 
 // Writes the block of one kept sounding; false after a failure.
-bool write_block(Observations& o, const Arrays& a, const Layout& l, const KeptSounding& k) {
+bool write_block(Observations& o, const Params& p, const Arrays& a, const Layout& l,
+                 const KeptSounding& k) {
   WriteFile& f = o.file;
   char* r = record_begin(f, kPositionLen);
   r = put_general(r, 17, 9, k.x);
   r = put_general(r, 17, 9, k.y);
   std::memcpy(r, l.nfreqs_text, 5);
-  if (record_failed(o, r + 5, "error writing x & y for sounding " + sounding_text(k.s))) {
+  if (record_failed(o, r + 5, Record::position, p, 0, k.s)) {
     return false;
   }
 
@@ -177,9 +210,7 @@ bool write_block(Observations& o, const Arrays& a, const Layout& l, const KeptSo
     const auto freq = static_cast<std::int32_t>(g + 1);
     r = record_begin(f, kFreqLen);
     std::memcpy(r, group.line, kFreqLen);
-    if (record_failed(
-            o, r + kFreqLen,
-            "error writing freq. " + number_text(freq, 8) + " for sound. " + sounding_text(k.s))) {
+    if (record_failed(o, r + kFreqLen, Record::frequency, p, freq, k.s)) {
       return false;
     }
     for (std::size_t c = group.begin; c < group.end; ++c) {
@@ -187,8 +218,7 @@ bool write_block(Observations& o, const Arrays& a, const Layout& l, const KeptSo
       r = record_begin(f, kTxLen);
       std::memcpy(r, col.tx, kTxLen);
       std::memcpy(r + kTxHeight, height, kHeightWidth);
-      if (record_failed(o, r + kTxLen,
-                        "error writing transmitter data for sounding " + sounding_text(k.s))) {
+      if (record_failed(o, r + kTxLen, Record::transmitter, p, freq, k.s)) {
         return false;
       }
       if (col.form == Form::unknown) {
@@ -218,18 +248,12 @@ bool write_block(Observations& o, const Arrays& a, const Layout& l, const KeptSo
           put_general(r + kSingleError, 15, 7, err.im);
           break;
       }
-      if (record_failed(o, r + col.data_len,
-                        "error writing data for freq. " + number_text(freq, 8) + ", sound. " +
-                            sounding_text(k.s))) {
+      if (record_failed(o, r + col.data_len, Record::data, p, freq, k.s)) {
         return false;
       }
     }
   }
   return true;
-}
-
-std::string quoted_output(const Params& p) {
-  return "\"" + p.output_file + "\"";
 }
 
 // One reading pass with S soundings and the checked averaging number n. When
@@ -243,13 +267,13 @@ void pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std::int32_t
   if (writing) {
     char* c = record_begin(o.file, kCountLen);
     c = put_int(c, 5, r.kept.count);
-    writing = !record_failed(o, c, "error writing number of soundings to file " + quoted_output(p));
+    writing = !record_failed(o, c, Record::count, p);
   }
   if (writing) {
     const Layout l = layout_of(p, a);
     KeptSounding k;
     while (next_kept(r, k)) {
-      if (!write_block(o, a, l, k)) break;
+      if (!write_block(o, p, a, l, k)) break;
     }
   }
   read_to_end(r);
