@@ -184,6 +184,12 @@ bool create_replacement(const std::string& name, Replacement& r) {
   } else {
     r.target = name;
   }
+  // The system's own names (/dev/stdout, /proc/self/fd/1) stand for open
+  // files of the process: they are written in place even when they lead to a
+  // regular file, which a rename would take away from the process.
+  for (const std::string& n : {name, r.target}) {
+    if (n.rfind("/dev/", 0) == 0 || n.rfind("/proc/", 0) == 0) return false;
+  }
   struct stat old;
   const bool existing = ::stat(r.target.c_str(), &old) == 0;
   if (existing && !S_ISREG(old.st_mode)) return false;

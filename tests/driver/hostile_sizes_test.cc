@@ -65,12 +65,13 @@ Measured run_measured(const std::string& dir, rlim_t address_space = 0) {
     ::close(out[0]);
     ::close(out[1]);
     ::putenv(asan.data());
-#ifndef KIVO_TEST_ASAN
+#ifdef KIVO_TEST_ASAN
+    address_space = 0;
+#endif
     if (address_space > 0) {
       const struct rlimit limit = {address_space, address_space};
       if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(125);
     }
-#endif
     if (::chdir(dir.c_str()) != 0) ::_exit(126);
     ::execl(KIVO_BINARY, KIVO_BINARY, static_cast<char*>(nullptr));
     ::_exit(127);

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -188,6 +189,20 @@ TEST(Replacement, DevicesAreWrittenInPlace) {
                               " Writing data to \"/dev/null\".", "Done."}));
   EXPECT_EQ(c.status, 0);
   EXPECT_EQ(listing(dir), (std::set<std::string>{"kivo.in", "data.txt"}));
+}
+
+// /dev/stdout names the console, even when the console is a regular file: it
+// is opened and written in place (from its start, as any output name), never
+// replaced by a new file that the console would no longer reach.
+TEST(Replacement, StandardOutputIsWrittenInPlaceEvenIntoAFile) {
+  TempDir dir;
+  set_up(dir, "data.txt\n'/dev/stdout'\n5\nx\ny\nz m\n900 z 1 z m 6.5 0 1 i 5 0.5\n"
+              "900 z 1 z m 6.5 0 1 q 5 0.5\nal\n",
+         rows(2));
+  const std::string cmd = "cd '" + dir.path() + "' && '" KIVO_BINARY "' > console.txt";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_EQ(read_file(dir.file("console.txt")).substr(0, 7), "    2\r\n");
+  EXPECT_EQ(listing(dir), (std::set<std::string>{"kivo.in", "data.txt", "console.txt"}));
 }
 
 // Rows over several lines leave fewer soundings than counted; the kept
