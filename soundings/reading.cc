@@ -1,11 +1,10 @@
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
 
 #include "soundings/soundings.h"
+#include "textio/os.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
 
@@ -51,7 +50,7 @@ void prefer_huge_pages(const void* p, std::size_t bytes) {
   const auto begin = (reinterpret_cast<std::uintptr_t>(p) + kPage - 1) & ~(kPage - 1);
   const auto end = reinterpret_cast<std::uintptr_t>(p) + bytes;
   if (end <= begin + (std::uintptr_t{2} << 20)) return;  // less than one huge page
-  ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  os::advise_huge_pages(reinterpret_cast<void*>(begin), end - begin);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The operating-system layer on Linux and other POSIX systems.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -176,6 +177,16 @@ void discard_replacement(Replacement& r) {
   r.handle = kNoHandle;
   if (!r.temp.empty()) ::unlink(r.temp.c_str());
   r.temp.clear();
+}
+
+void binary_stdout() {}
+
+std::string_view console_line_end() {
+  return "\n";
+}
+
+void advise_huge_pages(void* p, std::size_t bytes) {
+  ::madvise(p, bytes, MADV_HUGEPAGE);
 }
 
 // --- Interrupts ------------------------------------------------------------
