@@ -10,7 +10,6 @@
 
 #include "driver/run.h"
 #include "textio/os.h"
-#include "textio/writer.h"
 
 #ifndef KIVO_VERSION
 #define KIVO_VERSION "unknown"
@@ -45,9 +44,12 @@ constexpr const char* kUsage =
 // Shows a text of "\n"-ended lines as console lines, with the system's line
 // end. 0, or 1 when the console could not take it.
 int show(std::string_view text) {
+  const std::string_view end = kivo::os::console_line_end();
   while (!text.empty()) {
     const std::size_t nl = text.find('\n');
-    kivo::top_line(stdout, text.substr(0, nl));
+    const std::string_view line = text.substr(0, nl);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fwrite(end.data(), 1, end.size(), stdout);
     text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
   }
   return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;

@@ -2,7 +2,6 @@
 // file, the column lines, the averaging line or the column-set checks; the
 // whole console and the exit status are compared.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <optional>
@@ -71,7 +70,7 @@ TEST(ParamsRun, MissingParametersFile) {
 
 TEST(ParamsRun, ParametersFileThatCannotBeOpened) {
   TempDir dir;
-  ASSERT_EQ(::mkdir(dir.file("kivo.in").c_str(), 0755), 0);
+  ASSERT_TRUE(test::make_dir(dir.file("kivo.in")));
   const test::RunResult r = run_binary(dir.path());
   EXPECT_EQ(r.console, shown({stop("error opening parameters file \"kivo.in\"")}));
   EXPECT_EQ(r.status, 1);
@@ -131,21 +130,15 @@ TEST(ParamsRun, ArraysTooLargeToAllocate) {
   // that its bookkeeping never touches their memory.
   const char* old = std::getenv("ASAN_OPTIONS");
   const std::string saved = old ? old : "";
-  ::setenv("ASAN_OPTIONS",
-           (saved + (saved.empty() ? "" : ":") +
-            "allocator_may_return_null=1:max_allocation_size_mb=1024")
-               .c_str(),
-           1);
+  test::set_env("ASAN_OPTIONS", (saved + (saved.empty() ? "" : ":") +
+                                 "allocator_may_return_null=1:max_allocation_size_mb=1024")
+                                    .c_str());
   expect_stop_run({"huge N times S",
                    head("2147483647"),
                    {kParams, kData, " 100000 soundings found in \"data.txt\".",
                     stop("error allocating space for arrays")},
                    std::string(100000, '\n')});
-  if (old) {
-    ::setenv("ASAN_OPTIONS", saved.c_str(), 1);
-  } else {
-    ::unsetenv("ASAN_OPTIONS");
-  }
+  test::set_env("ASAN_OPTIONS", old ? saved.c_str() : nullptr);
 }
 
 const std::string kXYZ[] = {"x", "y", "z m"};
