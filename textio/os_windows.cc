@@ -147,6 +147,58 @@ bool same_file(const std::string& a, const std::string& b) {
   return same;
 }
 
+// --- Interrupts ------------------------------------------------------------
+//
+// Ctrl-C, Ctrl-Break and closing the console call the handler on a thread of
+// its own, while the run goes on writing. The name to remove lives here, in
+// a fixed buffer that the handler reads without allocating; the new file was
+// opened with delete sharing, so it can be deleted while it is open (the
+// name goes when the process ends and its handle is closed).
+
+namespace {
+
+char interrupt_temp[32768];
+std::atomic<bool> interrupt_armed{false};
+bool installed = false;
+
+BOOL WINAPI on_interrupt(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      if (interrupt_armed.exchange(false)) ::DeleteFileA(interrupt_temp);
+      break;
+    default:
+      break;
+  }
+  // Not handled: the system's own handler ends the process as the event
+  // would have ended it without this one (exit status 0xC000013A).
+  return FALSE;
+}
+
+// The name the handler removes; an empty name (or one too long for the
+// buffer) disarms it.
+void arm(const std::string& temp) {
+  interrupt_armed = false;
+  if (temp.empty() || temp.size() >= sizeof interrupt_temp) return;
+  std::memcpy(interrupt_temp, temp.c_str(), temp.size() + 1);
+  interrupt_armed = true;
+}
+
+void install_handler() {
+  if (!installed) installed = ::SetConsoleCtrlHandler(on_interrupt, TRUE) != 0;
+}
+
+void restore_handler() {
+  interrupt_armed = false;
+  if (installed) ::SetConsoleCtrlHandler(on_interrupt, FALSE);
+  installed = false;
+}
+
+}  // namespace
+
 bool create_replacement(const std::string& name, Replacement& r) {
   r = Replacement{};
   if (!usable(name)) return false;
@@ -179,10 +231,14 @@ bool create_replacement(const std::string& name, Replacement& r) {
   // and a try number make it new; CREATE_NEW makes sure of it. The handle
   // lets others delete the file while it is open: the interrupt handler
   // removes it from another thread without closing it first.
+  // The interrupt handler knows the name before the file exists, so that no
+  // interrupt can leave it.
+  install_handler();
   const auto stamp = static_cast<unsigned long>(::GetTickCount());
   for (int attempt = 0; attempt < 100; ++attempt) {
     r.temp = dir + "." + base + ".kivo-" + std::to_string(::GetCurrentProcessId()) + "-" +
              std::to_string(stamp) + "-" + std::to_string(attempt);
+    arm(r.temp);
     const HANDLE file =
         ::CreateFileA(r.temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -197,6 +253,7 @@ bool create_replacement(const std::string& name, Replacement& r) {
     if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) break;
   }
   r.temp.clear();
+  restore_handler();
   return false;
 }
 
@@ -210,6 +267,8 @@ bool commit_replacement(Replacement& r) {
   // A file cannot be renamed while it is open without delete sharing, so
   // the handle is closed first; the rename replaces the target in one step.
   if (!::MoveFileExA(r.temp.c_str(), r.target.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
+  // After the rename the name is gone; an interrupt now removes nothing.
+  restore_handler();
   r.temp.clear();
   return true;
 }
@@ -220,6 +279,7 @@ void discard_replacement(Replacement& r) {
   if (r.handle != kNoHandle) close(r.handle);
   r.handle = kNoHandle;
   if (!r.temp.empty()) ::DeleteFileA(r.temp.c_str());
+  restore_handler();
   r.temp.clear();
 }
 
@@ -236,51 +296,13 @@ std::string_view console_line_end() {
 // asked for when memory is reserved, not after: there is nothing to advise.
 void advise_huge_pages(void*, std::size_t) {}
 
-// --- Interrupts ------------------------------------------------------------
-//
-// Ctrl-C, Ctrl-Break and closing the console call the handler on a thread of
-// its own, while the run goes on writing. The name to remove lives here, in
-// a fixed buffer that the handler reads without allocating; the new file was
-// opened with delete sharing, so it can be deleted while it is open (the
-// name goes when the process ends and its handle is closed).
-
-namespace {
-
-char interrupt_temp[32768];
-std::atomic<bool> interrupt_armed{false};
-bool installed = false;
-
-BOOL WINAPI on_interrupt(DWORD event) {
-  switch (event) {
-    case CTRL_C_EVENT:
-    case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-      if (interrupt_armed.exchange(false)) ::DeleteFileA(interrupt_temp);
-      break;
-    default:
-      break;
-  }
-  // Not handled: the system's own handler ends the process as the event
-  // would have ended it without this one (exit status 0xC000013A).
-  return FALSE;
-}
-
-}  // namespace
-
 void remove_on_interrupt(const std::string& temp) {
-  if (temp.size() >= sizeof interrupt_temp) return;
-  interrupt_armed = false;
-  std::memcpy(interrupt_temp, temp.c_str(), temp.size() + 1);
-  interrupt_armed = true;
-  if (!installed) installed = ::SetConsoleCtrlHandler(on_interrupt, TRUE) != 0;
+  arm(temp);
+  install_handler();
 }
 
 void keep_on_interrupt() {
-  interrupt_armed = false;
-  if (installed) ::SetConsoleCtrlHandler(on_interrupt, FALSE);
-  installed = false;
+  restore_handler();
 }
 
 }  // namespace kivo::os

@@ -41,13 +41,11 @@ TEST(Replacement, CommitPutsTheNewFileInPlaceAndDiscardLeavesTheOldOne) {
     EXPECT_NE(r.temp, target);
     EXPECT_TRUE(test::file_exists(r.temp));
     ASSERT_TRUE(os::write_all(r.handle, bytes.data(), bytes.size()));
-    os::remove_on_interrupt(r.temp);
     if (c.commit) {
       ASSERT_TRUE(os::commit_replacement(r));
     } else {
       os::discard_replacement(r);
     }
-    os::keep_on_interrupt();
     EXPECT_EQ(r.handle, os::kNoHandle);
     if (c.commit) {
       EXPECT_EQ(test::read_file(target), bytes);
