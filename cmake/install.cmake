@@ -4,6 +4,23 @@
 
 include(GNUInstallDirs)
 
+if(WIN32)
+  # For Windows, one folder to unpack anywhere: kivo.exe beside its README,
+  # the documentation and the examples, packed as kivo-<version>-win64.zip.
+  install(TARGETS kivo RUNTIME DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/parameters.md ${PROJECT_SOURCE_DIR}/docs/kivo.1
+          DESTINATION docs)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples)
+  set(CPACK_GENERATOR "ZIP")
+  set(CPACK_PACKAGE_NAME "kivo")
+  set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+  set(CPACK_PACKAGE_FILE_NAME "kivo-${PROJECT_VERSION}-win64")
+  set(CPACK_STRIP_FILES ON)
+  include(CPack)
+  return()
+endif()
+
 install(TARGETS kivo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/docs/kivo.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/parameters.md

@@ -6,8 +6,10 @@
 // scripts that pass something keep converting as before.
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "driver/run.h"
+#include "textio/os.h"
 
 #ifndef KIVO_VERSION
 #define KIVO_VERSION "unknown"
@@ -39,17 +41,26 @@ constexpr const char* kUsage =
     "observations file and every message are described there and in\n"
     "docs/parameters.md of the source tree.\n";
 
+// Shows a text of "\n"-ended lines as console lines, with the system's line
+// end. 0, or 1 when the console could not take it.
+int show(std::string_view text) {
+  const std::string_view end = kivo::os::console_line_end();
+  while (!text.empty()) {
+    const std::size_t nl = text.find('\n');
+    const std::string_view line = text.substr(0, nl);
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fwrite(end.data(), 1, end.size(), stdout);
+    text.remove_prefix(nl == std::string_view::npos ? text.size() : nl + 1);
+  }
+  return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
-    std::fputs(kUsage, stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
-  }
-  if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-    std::fputs("kivo " KIVO_VERSION "\n", stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
-  }
+  kivo::os::binary_stdout();
+  if (argc > 1 && std::strcmp(argv[1], "--help") == 0) return show(kUsage);
+  if (argc > 1 && std::strcmp(argv[1], "--version") == 0) return show("kivo " KIVO_VERSION "\n");
   kivo::RunState st;
   return kivo::run(st);
 }

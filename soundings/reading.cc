@@ -5,6 +5,7 @@
 #include <string>
 
 #include "soundings/soundings.h"
+#include "textio/os.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
 

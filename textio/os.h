@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kivo::os {
 
@@ -57,5 +58,12 @@ bool create_replacement(const std::string& name, Replacement& r);
 bool commit_replacement(Replacement& r);
 // Closes and removes the new file, if any; the target is left as it was.
 void discard_replacement(Replacement& r);
+
+// Standard output takes the bytes written to it as they are: no line end is
+// translated on the way. Called once, before anything is written to it.
+void binary_stdout();
+// The line end of console text on this system ("\n", or "\r\n" on Windows):
+// console lines are written as bytes, with this end.
+std::string_view console_line_end();
 
 }  // namespace kivo::os

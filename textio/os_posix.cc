@@ -111,6 +111,12 @@ bool same_file(const std::string& a, const std::string& b) {
          sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+void binary_stdout() {}
+
+std::string_view console_line_end() {
+  return "\n";
+}
+
 // --- Interrupts ------------------------------------------------------------
 //
 // A signal handler can only reach state of the process itself, so the name to

@@ -33,7 +33,8 @@ void finish(WriteFile& f) {
 void show_line(std::FILE* console, std::string_view lead, std::string_view text) {
   if (!lead.empty()) std::fwrite(lead.data(), 1, lead.size(), console);
   if (!text.empty()) std::fwrite(text.data(), 1, text.size(), console);
-  std::fputc('\n', console);
+  const std::string_view end = os::console_line_end();
+  std::fwrite(end.data(), 1, end.size(), console);
   // Progress lines are seen as the run goes, even when the console is a pipe.
   std::fflush(console);
 }

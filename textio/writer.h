@@ -52,7 +52,8 @@ void put_text_var(char* var, std::size_t len, std::string_view record);
 std::string number_text(std::int32_t v, int w = 9);
 
 // Console records. The first character of a console record is line control
-// and is not shown; a blank starts a new line. Lines end with "\n".
+// and is not shown; a blank starts a new line. Lines end with the system's
+// console line end (os::console_line_end: "\n", or "\r\n" on Windows).
 void console_record(std::FILE* console, std::string_view record);
 // A top-level line: the text shown from the first column.
 void top_line(std::FILE* console, std::string_view text);

@@ -3,8 +3,6 @@
 // input file; and the safety of an existing observations file when a run
 // stops before its writing step.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -54,7 +52,7 @@ std::string up_to_writing(const std::vector<std::string>& end) {
 
 TEST(HostileFiles, DataFileIsADirectory) {
   TempDir dir;
-  ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0755), 0);
+  ASSERT_TRUE(test::make_dir(dir.file("sub")));
   write_file(dir.file("kivo.in"), params("sub", "out.obs"));
   const auto r = run_binary(dir.path());
   EXPECT_EQ(r.console, test::lines({" Reading column parameters from \"kivo.in\".",
@@ -69,15 +67,18 @@ TEST(HostileFiles, OutputThatCannotBeWritten) {
     std::string output;
     std::vector<std::string> end;
   };
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {"outdir", {stop("error opening output file \"outdir\"")}},
       {"missing/out.obs", {stop("error opening output file \"missing/out.obs\"")}},
-      {"/dev/full",
-       {" Writing data to \"/dev/full\".", stop("error closing output file \"/dev/full\"")}},
   };
+  if (const std::string full = test::full_device(); !full.empty()) {
+    cases.push_back({full,
+                     {" Writing data to \"" + full + "\".",
+                      stop("error closing output file \"" + full + "\"")}});
+  }
   for (const auto& c : cases) {
     TempDir dir;
-    ASSERT_EQ(::mkdir(dir.file("outdir").c_str(), 0755), 0);
+    ASSERT_TRUE(test::make_dir(dir.file("outdir")));
     write_file(dir.file("kivo.in"), params("data.txt", c.output));
     write_file(dir.file("data.txt"), kRow);
     const auto r = run_binary(dir.path());
@@ -105,10 +106,13 @@ TEST(HostileFiles, OutputNamesAnInput) {
     const std::string kivo_in = params("data.txt", c.output);
     write_file(dir.file("kivo.in"), kivo_in);
     write_file(dir.file("data.txt"), kRow);
-    ASSERT_EQ(::symlink("data.txt", dir.file("sym-data").c_str()), 0);
-    ASSERT_EQ(::symlink("kivo.in", dir.file("sym-params").c_str()), 0);
-    ASSERT_EQ(::link(dir.file("data.txt").c_str(), dir.file("hard-data").c_str()), 0);
-    ASSERT_EQ(::link(dir.file("kivo.in").c_str(), dir.file("hard-params").c_str()), 0);
+    // Where the system makes no symbolic links, only their cases are left out.
+    if (!test::make_symlink("data.txt", dir.file("sym-data")) ||
+        !test::make_symlink("kivo.in", dir.file("sym-params"))) {
+      if (c.output.rfind("sym-", 0) == 0) continue;
+    }
+    ASSERT_TRUE(test::make_hard_link(dir.file("data.txt"), dir.file("hard-data")));
+    ASSERT_TRUE(test::make_hard_link(dir.file("kivo.in"), dir.file("hard-params")));
     const auto r = run_binary(dir.path());
     EXPECT_EQ(r.console,
               up_to_writing({stop("output file \"" + c.output + "\" is the " + c.what + " file")}))
@@ -126,7 +130,9 @@ TEST(HostileFiles, OutputThroughASymbolicLinkToAnotherFile) {
   write_file(dir.file("kivo.in"), params("data.txt", "link.obs"));
   write_file(dir.file("data.txt"), kRow);
   write_file(dir.file("real.obs"), "an older, longer file\r\n" + std::string(500, 'x') + "\r\n");
-  ASSERT_EQ(::symlink("real.obs", dir.file("link.obs").c_str()), 0);
+  if (!test::make_symlink("real.obs", dir.file("link.obs"))) {
+    GTEST_SKIP() << "no symbolic links on this system";
+  }
   const auto r = run_binary(dir.path());
   EXPECT_EQ(r.console, up_to_writing({" Writing data to \"link.obs\".", "Done."}));
   EXPECT_EQ(r.status, 0);

@@ -3,12 +3,7 @@
 // limit. The runs are timed, and their peak memory is measured on the child
 // process itself.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -30,6 +25,7 @@ using test::found;
 using test::kReadingData;
 using test::kReadingParams;
 using test::kWritingOut;
+using test::Measured;
 using test::read_file;
 using test::shown;
 using test::stop;
@@ -37,59 +33,6 @@ using test::TempDir;
 using test::write_file;
 
 const std::string kPairs = "900 z 1 z m 6.5 0 1 i 5 0.5\n900 z 1 z m 6.5 0 1 q 5 0.5\n";
-
-struct Measured {
-  std::string console;
-  int status = -1;
-  long peak_kib = 0;  // the child's peak resident memory
-  double seconds = 0;
-};
-
-// Runs the kivo binary in dir as a child of its own, so that its resource
-// usage is its own. Under the address sanitizer an allocation that cannot be
-// made must return null as it does without it, rather than abort; and a huge
-// one is refused outright, since the sanitizer would spend minutes mapping
-// shadow memory for arrays that the run never touches.
-// A positive `address_space` limits the child's address space to that many
-// bytes (not under the address sanitizer, whose shadow memory needs more).
-Measured run_measured(const std::string& dir, rlim_t address_space = 0) {
-  const char* old = std::getenv("ASAN_OPTIONS");
-  std::string asan = std::string("ASAN_OPTIONS=") + (old ? old : "") +
-                     ":allocator_may_return_null=1:max_allocation_size_mb=4096";
-  int out[2];
-  if (::pipe(out) != 0) throw std::runtime_error("pipe failed");
-  const auto t0 = std::chrono::steady_clock::now();
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(out[1], 1);
-    ::close(out[0]);
-    ::close(out[1]);
-    ::putenv(asan.data());
-#ifdef KIVO_TEST_ASAN
-    address_space = 0;
-#endif
-    if (address_space > 0) {
-      const struct rlimit limit = {address_space, address_space};
-      if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(125);
-    }
-    if (::chdir(dir.c_str()) != 0) ::_exit(126);
-    ::execl(KIVO_BINARY, KIVO_BINARY, static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ::close(out[1]);
-  Measured m;
-  char buf[4096];
-  ssize_t n;
-  while ((n = ::read(out[0], buf, sizeof buf)) > 0) m.console.append(buf, static_cast<size_t>(n));
-  ::close(out[0]);
-  int st = 0;
-  struct rusage ru {};
-  ::wait4(pid, &st, 0, &ru);
-  m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  m.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  m.peak_kib = ru.ru_maxrss;
-  return m;
-}
 
 std::string rows_of_ones(long s) {
   std::string rows;
@@ -104,7 +47,7 @@ TEST(HostileSizes, HugeColumnCountWithATinyDataFile) {
   TempDir dir;
   write_file(dir.file("kivo.in"), "data.txt\nout.obs\n2000000000\nx\ny\nz m\nal\n");
   write_file(dir.file("data.txt"), "1\n");
-  const Measured m = run_measured(dir.path());
+  const Measured m = test::run_binary_measured(dir.path());
   const std::string no_arrays =
       shown({kReadingParams, kReadingData, found(1), stop("error allocating space for arrays")});
   const std::string at_column_4 =
@@ -130,10 +73,18 @@ TEST(HostileSizes, ArraysThatCannotBeAllocated) {
     TempDir dir;
     write_file(dir.file("kivo.in"), "data.txt\nout.obs\n" + c.ncols + "\nx\ny\nz m\nal\n");
     write_file(dir.file("data.txt"), rows_of_ones(c.nsoundings));
-    const Measured m = run_measured(dir.path(), rlim_t{4} << 30);
-    EXPECT_EQ(m.console, shown({kReadingParams, kReadingData, found(c.nsoundings),
-                                stop("error allocating space for arrays")}))
-        << c.ncols;
+    const Measured m = test::run_binary_measured(dir.path(), std::uint64_t{4} << 30);
+    const std::string no_arrays = shown({kReadingParams, kReadingData, found(c.nsoundings),
+                                         stop("error allocating space for arrays")});
+#ifdef _WIN32
+    // No limit of the address space is set on Windows: where the system
+    // grants the arrays, the run goes on to the missing column line 4.
+    const std::string at_column_4 = shown({kReadingParams, kReadingData, found(c.nsoundings),
+                                           stop("error reading frequency for column 4")});
+    EXPECT_TRUE(m.console == no_arrays || m.console == at_column_4) << m.console;
+#else
+    EXPECT_EQ(m.console, no_arrays) << c.ncols;
+#endif
     EXPECT_EQ(m.status, 1) << c.ncols;
     EXPECT_LT(m.seconds, 10.0) << c.ncols;
   }
@@ -172,7 +123,7 @@ TEST(HostileSizes, HugeAveragingNumbers) {
     write_file(dir.file("kivo.in"),
                "data.txt\nout.obs\n5\nx\ny\nz m\n" + kPairs + "av " + c.number + "\n");
     write_file(dir.file("data.txt"), c.rows);
-    const Measured m = run_measured(dir.path());
+    const Measured m = test::run_binary_measured(dir.path());
     EXPECT_EQ(
         m.console,
         shown({kReadingParams, kReadingData, found(c.nsoundings),
@@ -191,7 +142,7 @@ TEST(HostileSizes, HugeDecimatingNumber) {
   TempDir dir;
   write_file(dir.file("kivo.in"), "data.txt\nout.obs\n5\nx\ny\nz m\n" + kPairs + "de 2147483647\n");
   write_file(dir.file("data.txt"), kThreeRows);
-  const Measured m = run_measured(dir.path());
+  const Measured m = test::run_binary_measured(dir.path());
   EXPECT_EQ(m.console, shown({kReadingParams, kReadingData, found(3),
                               " Decimating to 1 in ********* soundings.", kWritingOut, "Done."}));
   EXPECT_EQ(m.status, 0);

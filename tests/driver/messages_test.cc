@@ -677,7 +677,8 @@ std::vector<Source> read_sources(const std::vector<std::string>& dirs) {
       if (ext == ".cc" || ext == ".h") paths.push_back(e.path());
     }
     std::sort(paths.begin(), paths.end());
-    for (const auto& p : paths) out.push_back({d + "/" + p.filename().string(), read_file(p)});
+    for (const auto& p : paths)
+      out.push_back({d + "/" + p.filename().string(), read_file(p.string())});
   }
   return out;
 }

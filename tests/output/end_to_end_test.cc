@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
@@ -171,11 +170,12 @@ TEST(EndToEnd, AveragingNumberLowered) {
 }
 
 TEST(EndToEnd, FullDiskIsNoSuccess) {
-  SmallRun run("1 2 3 4 5\n", "al", "/dev/full");
+  const std::string full = test::full_device();
+  if (full.empty()) GTEST_SKIP() << "no device that refuses every write on this system";
+  SmallRun run("1 2 3 4 5\n", "al", full);
   const test::RunResult r = run_binary(run.dir.path());
-  EXPECT_EQ(r.console, SmallRun::head("1", kNone) +
-                           " Writing data to \"/dev/full\".\n"
-                           "Stop: error closing output file \"/dev/full\".\n");
+  EXPECT_EQ(r.console, SmallRun::head("1", kNone) + " Writing data to \"" + full + "\".\n" +
+                           "Stop: error closing output file \"" + full + "\".\n");
   EXPECT_EQ(r.status, 1);
 }
 
@@ -192,7 +192,7 @@ TEST(EndToEnd, InputsAreNeverOverwritten) {
   }
   for (const std::string out : {"d.dat", "soft.dat"}) {
     SmallRun run(data, "al", out);
-    ASSERT_EQ(::symlink("d.dat", run.dir.file("soft.dat").c_str()), 0);
+    if (!test::make_symlink("d.dat", run.dir.file("soft.dat")) && out == "soft.dat") continue;
     const test::RunResult r = run.run();
     EXPECT_EQ(r.console,
               SmallRun::head("1", kNone) + "Stop: output file \"" + out + "\" is the data file.\n");

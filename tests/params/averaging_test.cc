@@ -31,22 +31,18 @@ Outcome read_line_of(const std::string& text) {
   write_file(dir.file("kivo.in"), text);
   ReadFile f;
   EXPECT_EQ(open_read(f, dir.file("kivo.in")), 0);
-  char* buf = nullptr;
-  std::size_t size = 0;
-  std::FILE* console = ::open_memstream(&buf, &size);
+  test::Console console;
   Params p;
   Outcome out;
   try {
-    read_averaging_line(f, p, console);
+    read_averaging_line(f, p, console.file());
     out.naverage = p.naverage;
     out.ndecimate = p.ndecimate;
   } catch (const Stop& s) {
     out.stop = s.message;
     close_read(f);
   }
-  std::fclose(console);
-  out.console.assign(buf, size);
-  std::free(buf);
+  out.console = console.text();
   return out;
 }
 

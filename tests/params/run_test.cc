@@ -2,7 +2,6 @@
 // file, the column lines, the averaging line or the column-set checks; the
 // whole console and the exit status are compared.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdlib>
 #include <optional>
@@ -65,7 +64,7 @@ TEST(ParamsRun, MissingParametersFile) {
 
 TEST(ParamsRun, ParametersFileThatCannotBeOpened) {
   TempDir dir;
-  ASSERT_EQ(::mkdir(dir.file("kivo.in").c_str(), 0755), 0);
+  ASSERT_TRUE(test::make_dir(dir.file("kivo.in")));
   const test::RunResult r = run_binary(dir.path());
   EXPECT_EQ(r.console, shown({stop("error opening parameters file \"kivo.in\"")}));
   EXPECT_EQ(r.status, 1);

@@ -1,7 +1,6 @@
 // The counting pass, through runs of the kivo binary that stop right after
 // it (a number of columns of 0), or in it.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdio>
 #include <string>
@@ -84,7 +83,7 @@ TEST(CountingPass, Stops) {
   };
   for (const auto& c : cases) {
     TempDir dir;
-    ASSERT_EQ(::mkdir(dir.file("sub").c_str(), 0755), 0);
+    ASSERT_TRUE(test::make_dir(dir.file("sub")));
     write_file(dir.file("kivo.in"), c.kivo_in);
     const test::RunResult r = run_binary(dir.path());
     EXPECT_EQ(r.console, shown(c.console)) << c.name;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "soundings/soundings.h"
+#include "tests/support/testutil.h"
 
 namespace kivo {
 namespace {
@@ -19,17 +20,12 @@ struct Checked {
 };
 
 Checked check(std::int32_t naverage, std::int32_t nsoundings) {
-  char* text = nullptr;
-  std::size_t size = 0;
-  std::FILE* console = ::open_memstream(&text, &size);
+  test::Console console;
   Params p;
   p.naverage = naverage;
   p.ndecimate = 1;
-  check_averaging(p, nsoundings, console);
-  std::fclose(console);
-  Checked c{p.naverage, std::string(text, size)};
-  std::free(text);
-  return c;
+  check_averaging(p, nsoundings, console.file());
+  return Checked{p.naverage, console.text()};
 }
 
 TEST(CheckAveraging, LowersTooLongWindowsWithNotice) {

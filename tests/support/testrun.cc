@@ -1,5 +1,3 @@
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
 #include "driver/run.h"
@@ -8,20 +6,16 @@
 namespace kivo::test {
 
 RunResult run_in_process(const std::string& dir) {
-  std::string old = std::filesystem::current_path();
+  const std::filesystem::path old = std::filesystem::current_path();
   std::filesystem::current_path(dir);
-  char* text = nullptr;
-  std::size_t size = 0;
-  std::FILE* console = ::open_memstream(&text, &size);
+  Console console;
   RunResult r;
   {
     RunState st;
-    st.console = console;
+    st.console = console.file();
     r.status = run(st);
   }
-  std::fclose(console);
-  r.console.assign(text, size);
-  std::free(text);
+  r.console = console.text();
   std::filesystem::current_path(old);
   return r;
 }

@@ -1,9 +1,5 @@
 // Cutting files into records, the character field read, counting, and the
 // step back and rewind over block boundaries.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <random>
 #include <string>
@@ -12,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/testutil.h"
+#include "textio/os.h"
 #include "textio/reader.h"
 
 namespace kivo {
@@ -232,12 +229,16 @@ TEST(ReaderRecords, OpenFailures) {
   EXPECT_EQ(open_read(f, dir.path()), read_status::not_a_file);
   EXPECT_EQ(open_read(f, dir.file("missing")), read_status::cannot_open);
   EXPECT_EQ(open_read(f, ""), read_status::cannot_open);
-  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
-  EXPECT_EQ(open_read(f, dir.file("fifo")), read_status::not_a_file);  // and does not hang
+  {
+    test::NamedPipe pipe(dir);
+    EXPECT_EQ(open_read(f, pipe.name()), read_status::not_a_file);  // and does not hang
+  }
   // A device never ends (/dev/zero would make the counting pass run forever)
   // and cannot be read twice.
-  EXPECT_EQ(open_read(f, "/dev/zero", 999), read_status::not_a_file);
-  EXPECT_EQ(open_read(f, "/dev/null"), read_status::not_a_file);
+  for (const std::string& dev : test::device_names()) {
+    EXPECT_EQ(open_read(f, dev, 999), read_status::not_a_file) << dev;
+    EXPECT_EQ(open_read(f, dev), read_status::not_a_file) << dev;
+  }
   char c;
   EXPECT_GT(read_char_field(f, &c, 1), 0);  // never opened
 }
@@ -247,8 +248,8 @@ TEST(ReaderRecords, ReadErrorIsPositiveAndSticky) {
   test::write_file(dir.file("f"), "1\n2\n");
   ReadFile f;
   ASSERT_EQ(open_read(f, dir.file("f")), 0);
-  ::close(f.fd);
-  f.fd = ::open(dir.file("f").c_str(), O_WRONLY);  // reads from it fail
+  os::close(f.fd);
+  ASSERT_TRUE(os::create(dir.file("f"), f.fd));  // open for writing only: reads fail
   char c;
   EXPECT_EQ(read_char_field(f, &c, 1), read_status::io_error);
   std::int64_t n = 0;
@@ -273,9 +274,9 @@ TEST(ReaderRecords, OwnsItsDescriptor) {
     ReadFile d;
     d = std::move(b);
     fd = d.fd;
-    EXPECT_NE(::fcntl(fd, F_GETFD), -1);
+    EXPECT_TRUE(test::handle_is_open(fd));
   }
-  EXPECT_EQ(::fcntl(fd, F_GETFD), -1);  // closed by the destructor
+  EXPECT_FALSE(test::handle_is_open(fd));  // closed by the destructor
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 // Records written to files and to the console.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -96,16 +94,17 @@ TEST(WriteFile, OpenFailsWithPositiveStatus) {
 // /dev/full accepts the open and refuses every write: the failure shows at
 // the latest when the file is closed, and as soon as a chunk was written.
 TEST(WriteFile, FullDeviceFailureSurfaces) {
-  if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  const std::string full = test::full_device();
+  if (full.empty()) GTEST_SKIP() << "no device that refuses every write on this system";
   {
     WriteFile f;
-    ASSERT_EQ(open_write(f, "/dev/full"), 0);
+    ASSERT_EQ(open_write(f, full), 0);
     write_record(f, 1, 1.0f);
     EXPECT_GT(close_write(f), 0) << "a buffered record that could not be written";
   }
   {
     WriteFile f;
-    ASSERT_EQ(open_write(f, "/dev/full"), 0);
+    ASSERT_EQ(open_write(f, full), 0);
     int status = 0;
     for (int i = 0; i < 200000 && status == 0; ++i) status = write_record(f, i, 1.0f);
     EXPECT_GT(status, 0) << "record_end reports the failure of an earlier chunk";
@@ -142,31 +141,15 @@ TEST(WriteFile, ReopeningClosesTheFirstFile) {
   EXPECT_EQ(read_file(dir.file("two")), "    2    1.0000    \r\n");
 }
 
-// Captures what the console functions write.
-struct Console {
-  char* data = nullptr;
-  std::size_t size = 0;
-  std::FILE* f = open_memstream(&data, &size);
-  ~Console() {
-    if (f) std::fclose(f);
-    std::free(data);
-  }
-  std::string text() {
-    std::fflush(f);
-    return std::string(data, size);
-  }
-};
-
 TEST(ConsoleRecords, ControlCharacterLeavesNoByte) {
-  Console c;
-  ASSERT_NE(c.f, nullptr);
-  console_record(c.f, " Done.");          // skip 1: from the first column
-  console_record(c.f, "  Reading data");  // skip 2: after one blank
-  console_record(c.f, " ");               // only the control character: an empty line
-  console_record(c.f, "");
-  top_line(c.f, "Converting to QUINSA observations format.");
-  progress_line(c.f, "Averaging number too large: changed to 3.");
-  top_line(c.f, "");
+  test::Console c;
+  console_record(c.file(), " Done.");          // skip 1: from the first column
+  console_record(c.file(), "  Reading data");  // skip 2: after one blank
+  console_record(c.file(), " ");               // only the control character: an empty line
+  console_record(c.file(), "");
+  top_line(c.file(), "Converting to QUINSA observations format.");
+  progress_line(c.file(), "Averaging number too large: changed to 3.");
+  top_line(c.file(), "");
   EXPECT_EQ(c.text(),
             "Done.\n"
             " Reading data\n"
