@@ -5,7 +5,6 @@
 #include <string>
 
 #include "soundings/soundings.h"
-#include "textio/os.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
 
