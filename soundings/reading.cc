@@ -190,6 +190,8 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
   r.nread = 0;
   r.line = 0;
   r.next = 0;
+  r.step_index = 0;
+  r.step_pos = 0;
   r.ended = false;
   // Values that the first row leaves unassigned (a slash among its values)
   // read as 0 rather than as whatever the allocation held.
@@ -206,11 +208,16 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       r.ended = true;
       return false;
     }
-    // The row of index t lies in the window of kept sounding i = t / step,
-    // at position t - i * step, when that position is inside the window.
+    // The row of index t lies in the window of kept sounding i (t / step),
+    // at position pos (t - i * step), when that position is inside the
+    // window; both are counted along rather than divided out.
     const std::int64_t t = r.nread - 1;
-    const std::int64_t i = t / r.kept.step;
-    const std::int64_t pos = t - i * r.kept.step;
+    const std::int64_t i = r.step_index;
+    const std::int64_t pos = r.step_pos;
+    if (++r.step_pos == r.kept.step) {
+      r.step_pos = 0;
+      ++r.step_index;
+    }
     if (i >= r.kept.count || pos >= r.kept.window) {
       // Between kept soundings (decimation) or after the last window: read
       // and checked, not stored. The first row always lies in a window, so
