@@ -33,9 +33,6 @@ bool create(const std::string& name, Handle& h);
 // Writes all n bytes; false on a failure or a write that takes nothing.
 bool write_all(Handle h, const char* buf, std::size_t n);
 
-// What a name names, following symbolic links.
-enum class Kind { missing, regular, other };
-Kind kind(const std::string& name);
 // Whether anything (a directory too) goes by this name.
 bool exists(const std::string& name);
 // Whether two names name the same file (hard and symbolic links included).

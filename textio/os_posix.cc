@@ -93,12 +93,6 @@ bool write_all(Handle h, const char* buf, std::size_t n) {
   return true;
 }
 
-Kind kind(const std::string& name) {
-  struct stat st;
-  if (!usable(name) || ::stat(name.c_str(), &st) != 0) return Kind::missing;
-  return S_ISREG(st.st_mode) ? Kind::regular : Kind::other;
-}
-
 bool exists(const std::string& name) {
   struct stat st;
   return usable(name) && ::stat(name.c_str(), &st) == 0;

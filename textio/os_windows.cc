@@ -112,14 +112,6 @@ bool write_all(Handle h, const char* buf, std::size_t n) {
   return true;
 }
 
-Kind kind(const std::string& name) {
-  const HANDLE h = open_query(name, FILE_READ_ATTRIBUTES);
-  if (h == INVALID_HANDLE_VALUE) return Kind::missing;
-  const bool regular = is_regular(h, nullptr);
-  ::CloseHandle(h);
-  return regular ? Kind::regular : Kind::other;
-}
-
 bool exists(const std::string& name) {
   if (!usable(name)) return false;
   if (::GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
