@@ -258,15 +258,25 @@ TEST(Replacement, ReadOnlyDirectoryWritesInPlace) {
 #ifdef _WIN32
   GTEST_SKIP() << "POSIX directory permissions";
 #else
-  if (::geteuid() == 0) GTEST_SKIP() << "a directory's permissions do not bind root";
   TempDir dir;
   set_up(dir, kParams + "al\n", rows(3));
-  test::write_file(dir.file("out.obs"), kOld);
-  ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+  const std::string out = dir.file("out");
+  ASSERT_TRUE(test::make_dir(out));
+  test::write_file(out + "/out.obs", kOld);
+  // Permissions do not bind root; the immutable attribute does, where the
+  // file system has it.
+  const std::string lock =
+      ::geteuid() == 0 ? "chattr +i '" + out + "' 2>/dev/null" : "chmod 555 '" + out + "'";
+  const std::string unlock =
+      ::geteuid() == 0 ? "chattr -i '" + out + "' 2>/dev/null" : "chmod 755 '" + out + "'";
+  if (std::system(lock.c_str()) != 0) GTEST_SKIP() << "no directory here refuses new files";
+  test::write_file(dir.file("kivo.in"),
+                   "data.txt\n'out/out.obs'" + kParams.substr(kParams.find("\n5\n")) + "al\n");
   const Child c = run_child(dir);
-  ::chmod(dir.path().c_str(), 0755);
+  (void)std::system(unlock.c_str());
   EXPECT_EQ(c.status, 0) << c.console;
-  EXPECT_EQ(read_file(dir.file("out.obs")).substr(0, 7), "    3\r\n");
+  EXPECT_EQ(read_file(out + "/out.obs").substr(0, 7), "    3\r\n");
+  EXPECT_EQ(listing(dir), (std::set<std::string>{"kivo.in", "data.txt", "out"}));
 #endif
 }
 
