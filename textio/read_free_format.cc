@@ -4,7 +4,6 @@
 // values go (a list of items, or a run of reals), so that the run of reals of
 // a data-file row gets a fast path for plain decimal numbers while every other
 // token goes through the same general rules as in any other list.
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -50,41 +49,10 @@ int next_record(Scan& s) {
   return 0;
 }
 
-// Bytes of a word that are not equal to the byte repeated in `pattern`: the
-// high bit of each such byte is set, every other bit is clear. Exact per
-// byte, as no sum carries into the next byte.
-std::uint64_t bytes_unequal(std::uint64_t word, std::uint64_t pattern) {
-  constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7fULL;
-  const std::uint64_t y = word ^ pattern;
-  return (((y & kLow7) + kLow7) | y) & ~kLow7;
-}
-
-constexpr std::uint64_t kDigitHigh = 0x3030303030303030ULL;
-
-// The index in memory order of the first byte of a word loaded from memory
-// whose high bit is set (at least one is): the lowest byte on a
-// little-endian machine, the highest on a big-endian one.
-int first_marked(std::uint64_t marks) {
-  const int bit = std::endian::native == std::endian::little ? std::countr_zero(marks)
-                                                             : std::countl_zero(marks);
-  return bit / 8;
-}
-
 // The first character at or after p that is neither a blank nor a tab, or e.
-// Data rows pad their columns with runs of blanks, so eight characters are
-// tested at a time while a whole word lies within the record.
+// A plain loop: the blank runs that pad the columns of a data row are short,
+// and testing eight characters at a time costs more than it saves on them.
 const char* skip_blanks(const char* p, const char* e) {
-  constexpr std::uint64_t kBlanks = 0x2020202020202020ULL;
-  constexpr std::uint64_t kTabs = 0x0909090909090909ULL;
-  while (e - p >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    const std::uint64_t other = bytes_unequal(word, kBlanks) & bytes_unequal(word, kTabs);
-    if (other != 0) {
-      return p + first_marked(other);
-    }
-    p += 8;
-  }
   while (p < e && is_blank(*p)) ++p;
   return p;
 }
@@ -259,22 +227,8 @@ int kept_digits(const char* p, const char* e) {
   return kept;
 }
 
-// The first character at or after p that is not a decimal digit, or e;
-// eight characters at a time while a whole word lies within the record.
+// The first character at or after p that is not a decimal digit, or e.
 const char* skip_digits(const char* p, const char* e) {
-  constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-  while (e - p >= 8) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    // A digit is 0x30 to 0x39: its high nibble is 3 and its low nibble plus
-    // 6 stays below 16.
-    const std::uint64_t high_not_3 = bytes_unequal(word & 0xf0f0f0f0f0f0f0f0ULL, kDigitHigh);
-    const std::uint64_t low_above_9 =
-        (((word & 0x0f0f0f0f0f0f0f0fULL) + 0x0606060606060606ULL) << 3) & kHigh;
-    const std::uint64_t other = high_not_3 | low_above_9;
-    if (other != 0) return p + first_marked(other);
-    p += 8;
-  }
   while (p < e && is_digit(*p)) ++p;
   return p;
 }
