@@ -87,12 +87,17 @@ std::vector<ColumnStore> plan_row(const Params& p, const Arrays& a) {
   return plan;
 }
 
-void store_row(const std::vector<ColumnStore>& plan, Arrays& a, Sounding& row) {
-  const float* dum = a.dum_a.get();
-  for (const ColumnStore& c : plan) {
+namespace {
+
+// Stores the row in dum_a column by column: the coordinates and the height
+// into `row`, the datum and uncertainty of each data column (the entry c of
+// the plan) through put(c, j, dat, err).
+template <class Put>
+void store_columns(const std::vector<ColumnStore>& plan, const float* dum, Sounding& row,
+                   Put&& put) {
+  for (std::size_t i = 0; i < plan.size(); ++i) {
+    const ColumnStore& c = plan[i];
     const float v = dum[c.j];
-    Cplx& dat = a.dat_a[c.j];
-    Cplx& err = a.err_a[c.j];
     switch (c.kind) {
       case StoreKind::x:
         row.x = v;
@@ -107,23 +112,21 @@ void store_row(const std::vector<ColumnStore>& plan, Arrays& a, Sounding& row) {
         row.z = -v;
         break;
       case StoreKind::inphase:
-        dat = {v, 0.0f};
-        err = {pct_uncertainty(c.pct_j, c.terr_j, v), 0.0f};
+        put(i, c.j, Cplx{v, 0.0f}, Cplx{pct_uncertainty(c.pct_j, c.terr_j, v), 0.0f});
         break;
       case StoreKind::quadrature:
-        dat = {0.0f, v};
-        err = {0.0f, pct_uncertainty(c.pct_j, c.terr_j, v)};
+        put(i, c.j, Cplx{0.0f, v}, Cplx{0.0f, pct_uncertainty(c.pct_j, c.terr_j, v)});
         break;
       case StoreKind::pair_iq: {
         const float w = dum[c.k];
-        dat = {v, w};
-        err = {pct_uncertainty(c.pct_j, c.terr_j, v), pct_uncertainty(c.pct_k, c.terr_k, w)};
+        put(i, c.j, Cplx{v, w},
+            Cplx{pct_uncertainty(c.pct_j, c.terr_j, v), pct_uncertainty(c.pct_k, c.terr_k, w)});
         break;
       }
       case StoreKind::pair_qi: {
         const float w = dum[c.k];
-        dat = {w, v};
-        err = {pct_uncertainty(c.pct_k, c.terr_k, w), pct_uncertainty(c.pct_j, c.terr_j, v)};
+        put(i, c.j, Cplx{w, v},
+            Cplx{pct_uncertainty(c.pct_k, c.terr_k, w), pct_uncertainty(c.pct_j, c.terr_j, v)});
         break;
       }
       case StoreKind::bad_inqu:
@@ -133,6 +136,15 @@ void store_row(const std::vector<ColumnStore>& plan, Arrays& a, Sounding& row) {
               number_text(c.j + 1, 8) + ")");
     }
   }
+}
+
+}  // namespace
+
+void store_row(const std::vector<ColumnStore>& plan, Arrays& a, Sounding& row) {
+  store_columns(plan, a.dum_a.get(), row, [&a](std::size_t, std::int32_t j, Cplx dat, Cplx err) {
+    a.dat_a[j] = dat;
+    a.err_a[j] = err;
+  });
 }
 
 namespace {
@@ -225,9 +237,9 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       continue;
     }
     Sounding row;
-    store_row(r.plan, a, row);
     if (n == 0) {
       // A window of one sounding: its own values, as they are.
+      store_row(r.plan, a, row);
       k = {static_cast<std::int32_t>(t), row.x, row.y, row.z};
       ++r.next;
       return true;
@@ -236,19 +248,17 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       r.zsum = 0.0;
       std::fill(r.sums.get(), r.sums.get() + r.plan.size(), WindowSum{0.0, 0.0, 0.0, 0.0});
     }
+    WindowSum* sums = r.sums.get();
+    store_columns(r.plan, a.dum_a.get(), row,
+                  [sums](std::size_t c, std::int32_t, Cplx dat, Cplx err) {
+                    WindowSum& sum = sums[c];
+                    sum.dat_re += dat.re;
+                    sum.dat_im += dat.im;
+                    sum.err_re += err.re;
+                    sum.err_im += err.im;
+                  });
     if (pos == n) r.centre = row;
     r.zsum += row.z;
-    for (std::size_t c = 0; c < r.plan.size(); ++c) {
-      const ColumnStore& col = r.plan[c];
-      if (!is_data(col.kind)) continue;
-      WindowSum& sum = r.sums[c];
-      const Cplx dat = a.dat_a[col.j];
-      const Cplx err = a.err_a[col.j];
-      sum.dat_re += dat.re;
-      sum.dat_im += dat.im;
-      sum.err_re += err.re;
-      sum.err_im += err.im;
-    }
     if (pos + 1 < r.kept.window) continue;
     // The window is complete: its averages, in double, rounded to single.
     for (std::size_t c = 0; c < r.plan.size(); ++c) {
