@@ -47,9 +47,20 @@ HANDLE start(const std::string& dir, const std::string& args, HANDLE out) {
   si.hStdOutput = out;
   si.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION pi{};
-  if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &si,
-                        &pi)) {
-    throw std::runtime_error("cannot start " + cmd);
+  // Under Wine a start now and then fails for no reason of the test's; a
+  // few more tries, a moment apart, tell that from a real failure.
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &si,
+                         &pi)) {
+      error = 0;
+      break;
+    }
+    error = ::GetLastError();
+    ::Sleep(100);
+  }
+  if (error != 0) {
+    throw std::runtime_error("cannot start " + cmd + " (error " + std::to_string(error) + ")");
   }
   ::CloseHandle(pi.hThread);
   return pi.hProcess;
