@@ -27,10 +27,10 @@ float uncertainty(float perr, float terr, float v);
 // How one used column of a row is stored, decided once for the whole pass
 // from the column descriptors.
 enum class StoreKind : std::uint8_t {
-  x,            // x_a
-  y,            // y_a
-  height_feet,  // z_a = -(0.3048 * v)
-  height,       // z_a = -v
+  x,            // the sounding's x
+  y,            // the sounding's y
+  height_feet,  // z = -(0.3048 * v)
+  height,       // z = -v
   inphase,      // unpaired "i"/"I": (v, 0)
   quadrature,   // unpaired "q"/"Q": (0, v)
   pair_iq,      // lead "i"/"I" with partner "q"/"Q": (v, w)
