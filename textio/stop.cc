@@ -4,6 +4,8 @@
 
 namespace kivo {
 
-void estop(std::string message) { throw Stop{std::move(message)}; }
+void estop(std::string message) {
+  throw Stop{std::move(message)};
+}
 
 }  // namespace kivo
