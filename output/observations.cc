@@ -259,9 +259,10 @@ bool write_block(Observations& o, const Params& p, const Arrays& a, const Layout
 // One reading pass with S soundings and the checked averaging number n. When
 // the file is being written, the count line goes first and every kept
 // sounding's block follows as soon as its window has been read; after a
-// failure of the file the rest of the data file is only read.
-void pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std::int32_t nsoundings,
-          std::int32_t naverage, bool writing) {
+// failure of the file the rest of the data file is only read. Returns the
+// number of soundings read.
+std::int32_t pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std::int32_t nsoundings,
+                  std::int32_t naverage, bool writing) {
   ReadingPass r;
   begin_reading(r, f, p, a, nsoundings, naverage);
   if (writing) {
@@ -277,7 +278,7 @@ void pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std::int32_t
     }
   }
   read_to_end(r);
-  o.nread = r.nread;
+  return r.nread;
 }
 
 // Starts the new file that replaces the output name; when the directory does
@@ -325,12 +326,13 @@ void stream_observations(Observations& o, ReadFile& f, const Params& p, Arrays& 
                          std::int32_t& nsoundings) {
   for (;;) {
     const bool writing = o.mode == Observations::Mode::replace;
-    pass(o, f, p, a, nsoundings, checked_averaging(p.naverage, nsoundings), writing);
-    if (o.nread >= nsoundings) break;
+    const std::int32_t nread =
+        pass(o, f, p, a, nsoundings, checked_averaging(p.naverage, nsoundings), writing);
+    if (nread >= nsoundings) break;
     // Rows that took values from more than one line leave fewer soundings
     // than counted. Only the soundings read are thinned and written, which
     // changes the kept soundings: the file is read again with the lower count.
-    nsoundings = o.nread;
+    nsoundings = nread;
     rewind_read(f);
     if (writing) {
       discard_observations(o);

@@ -36,7 +36,6 @@ struct Observations {
   // read: reported once the data file is known to be sound.
   std::string failure;
   bool stop_at_once = false;  // failures stop the run at once
-  std::int32_t nread = 0;     // soundings read by the last pass
 
   Observations() = default;
   Observations(const Observations&) = delete;

@@ -193,7 +193,7 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
   r.params = &p;
   r.arrays = &a;
   r.plan = plan_row(p, a);
-  r.sums.reset(new (std::nothrow) WindowSum[r.plan.size() + 1]);
+  r.sums.reset(new (std::nothrow) WindowSum[r.plan.size()]);
   if (!r.sums) estop("error allocating space for arrays");
   r.nsoundings = nsoundings;
   r.naverage = naverage;
@@ -201,7 +201,6 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
   r.reciprocal = 1.0 / r.kept.window;
   r.nread = 0;
   r.line = 0;
-  r.next = 0;
   r.step_index = 0;
   r.step_pos = 0;
   r.ended = false;
@@ -241,7 +240,6 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       // A window of one sounding: its own values, as they are.
       store_row(r.plan, a, row);
       k = {static_cast<std::int32_t>(t), row.x, row.y, row.z};
-      ++r.next;
       return true;
     }
     if (pos == 0) {
@@ -272,7 +270,6 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
     }
     k = {static_cast<std::int32_t>(t - n), r.centre.x, r.centre.y,
          static_cast<float>(r.zsum * r.reciprocal)};
-    ++r.next;
     return true;
   }
 }

@@ -115,7 +115,6 @@ struct ReadingPass {
   std::int32_t nsoundings = 0;  // S: the pass ends after the S-th row
   std::int32_t nread = 0;       // rows read so far
   std::int64_t line = 0;        // L: records whose first character was read
-  std::int32_t next = 0;        // index of the next kept sounding
   std::int64_t step_index = 0;  // the next row: the kept sounding whose step it lies in
   std::int64_t step_pos = 0;    // and its position from the start of that step
   double zsum = 0.0;

@@ -6,18 +6,24 @@
 
 namespace kivo {
 
+namespace {
+
+// Whether the window 2n + 1 fits in S soundings. In 64 bits: an averaging
+// number near the top of the 32-bit range must be lowered, not wrap around
+// to a small window.
+bool window_fits(std::int32_t naverage, std::int32_t nsoundings) {
+  return 2 * static_cast<std::int64_t>(naverage) + 1 <= nsoundings;
+}
+
+}  // namespace
+
 std::int32_t checked_averaging(std::int32_t naverage, std::int32_t nsoundings) {
-  // 2n + 1 in 64 bits: an averaging number near the top of the 32-bit range
-  // must be lowered, not wrap around to a small window.
-  const std::int64_t window = 2 * static_cast<std::int64_t>(naverage) + 1;
-  if (window <= nsoundings) return naverage;
   // Truncation toward zero: S = 0 gives 0, like S = 1.
-  return (nsoundings - 1) / 2;
+  return window_fits(naverage, nsoundings) ? naverage : (nsoundings - 1) / 2;
 }
 
 void check_averaging(Params& p, std::int32_t nsoundings, std::FILE* console) {
-  const std::int64_t window = 2 * static_cast<std::int64_t>(p.naverage) + 1;
-  if (window <= nsoundings) return;
+  if (window_fits(p.naverage, nsoundings)) return;
   p.naverage = checked_averaging(p.naverage, nsoundings);
   progress_line(console, "Averaging number too large: changed to " + number_text(p.naverage) + ".");
 }

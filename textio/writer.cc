@@ -65,9 +65,8 @@ WriteFile::~WriteFile() {
 }
 
 int open_write(WriteFile& f, const std::string& name) {
-  finish(f);
+  finish(f);  // whether or not the new file opens
   f.failed = false;
-  f.len = 0;
   os::Handle fd = os::kNoHandle;
   if (!os::create(name, fd)) return 1;
   attach_write(f, fd);
