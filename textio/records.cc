@@ -1,0 +1,102 @@
+#include "textio/records.h"
+
+#include <cctype>
+
+namespace kivo {
+
+namespace {
+
+bool is_blank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+bool is_letter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+std::string lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+}  // namespace
+
+bool is_comment_record(std::string_view rec) {
+  return !rec.empty() && (rec.front() == '/' || rec.front() == '#');
+}
+
+std::vector<std::string> record_words(std::string_view rec, std::vector<bool>* quoted) {
+  std::vector<std::string> words;
+  if (quoted) quoted->clear();
+  bool separator_seen = true;  // a comma first makes an empty word
+  std::size_t i = 0;
+  const std::size_t n = rec.size();
+  while (i < n) {
+    const char c = rec[i];
+    if (is_blank(c)) {
+      ++i;
+      continue;
+    }
+    if (c == ',') {
+      ++i;
+      if (separator_seen) {
+        words.emplace_back();
+        if (quoted) quoted->push_back(false);
+      } else {
+        separator_seen = true;
+      }
+      continue;
+    }
+    std::string w;
+    if (c == '\'' || c == '"') {
+      ++i;
+      while (i < n) {
+        if (rec[i] == c) {
+          if (i + 1 < n && rec[i + 1] == c) {
+            w.push_back(c);
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        w.push_back(rec[i++]);
+      }
+      if (quoted) quoted->push_back(true);
+    } else {
+      while (i < n && !is_blank(rec[i]) && rec[i] != ',') w.push_back(rec[i++]);
+      if (quoted) quoted->push_back(false);
+    }
+    words.push_back(std::move(w));
+    separator_seen = false;
+  }
+  return words;
+}
+
+bool is_name(std::string_view word) {
+  if (word.empty() || !(is_letter(word.front()) || word.front() == '_')) return false;
+  const std::string l = lower(word);
+  return l != "nan" && l != "inf" && l != "infinity";
+}
+
+bool is_header_record(std::string_view rec) {
+  const std::vector<std::string> words = record_words(rec);
+  if (words.empty()) return false;
+  for (const std::string& w : words) {
+    if (!is_name(w)) return false;
+  }
+  return true;
+}
+
+bool is_line_record(std::string_view rec, std::string* name) {
+  if (!may_be_line_record(rec)) return false;
+  const std::vector<std::string> words = record_words(rec);
+  if (words.size() != 2 || words[1].empty()) return false;
+  const std::string first = lower(words[0]);
+  if (first != "line" && first != "tie") return false;
+  if (name) *name = words[1];
+  return true;
+}
+
+}  // namespace kivo

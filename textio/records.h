@@ -1,0 +1,48 @@
+// What a record of a data file is, told from its text: a comment record, a
+// header record of column names, a line record that begins a flight line, or
+// a row of values. Shared by the passes over the data file and by the
+// writing of a "kivo.in" from a data file's header.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kivo {
+
+// A record whose first character is "/" or "#".
+bool is_comment_record(std::string_view rec);
+
+// The words of a record, separated as the values of a row are: by blanks and
+// tabs, or by one comma with any blanks around it. A comma at the start of
+// the record or right after another comma makes an empty word; a comma at
+// the end of the record adds no word. A word may stand between apostrophes
+// or quotation marks (a doubled one stands for one); the quotes are not part
+// of the word. `quoted`, when given, tells for each word whether it was.
+std::vector<std::string> record_words(std::string_view rec, std::vector<bool>* quoted = nullptr);
+
+// A column name: begins with an ASCII letter or "_", and is not NaN, Inf or
+// Infinity in any case. E5, q1 and D2 are names.
+bool is_name(std::string_view word);
+
+// A record of at least one word, every word of it a name. Only the first
+// record of a data file that is not a comment record can be a header.
+bool is_header_record(std::string_view rec);
+
+// A record whose first word is "Line" or "Tie" in any case, followed by
+// exactly one more word (the line's name) and nothing else. `name` gets that
+// word when given.
+bool is_line_record(std::string_view rec, std::string* name = nullptr);
+
+// Whether the record could be a line record at all: its first character that
+// is not a blank or a tab is an "L" or a "T" in either case. A cheap test
+// that spares the rows of numbers the whole one.
+inline bool may_be_line_record(std::string_view rec) {
+  std::size_t i = 0;
+  while (i < rec.size() && (rec[i] == ' ' || rec[i] == '\t')) ++i;
+  if (i == rec.size()) return false;
+  const char c = rec[i];
+  return c == 'L' || c == 'l' || c == 'T' || c == 't';
+}
+
+}  // namespace kivo
