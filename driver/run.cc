@@ -20,7 +20,8 @@ void convert(RunState& st) {
   read_averaging_line(st.params_file, st.params, st.console);
   check_column_set(st.params, st.arrays);
   prepare_observations(st.output, st.params);
-  stream_observations(st.output, st.data_file, st.params, st.arrays, st.nsoundings);
+  stream_observations(st.output, st.data_file, st.params, st.arrays, st.nsoundings, &st.notes);
+  report_notes(st.notes, st.params, st.console, st.errors);
   check_averaging(st.params, st.nsoundings, st.console);
   write_observations(st.output, st.data_file, st.params, st.arrays, st.nsoundings, st.console);
   top_line(st.console, "Done.");
@@ -35,6 +36,7 @@ int run(RunState& st) {
   } catch (const Stop& stop) {
     // Whatever the stop, the output name is left as it was.
     discard_observations(st.output);
+    if (!stop.where.empty()) error_line(st.console, st.errors, stop.where);
     top_line(st.console, "Stop: " + stop.message + ".");
     status = 1;
   }

@@ -144,16 +144,28 @@ Layout layout_of(const Params& p, const Arrays& a) {
   return l;
 }
 
+std::string quoted_output(const Params& p) {
+  return "\"" + p.output_file + "\"";
+}
+
 // A failure of the file. While the data file is still being read it is held,
 // the first one only, and the writing goes no further; once the data file is
 // known to be sound it stops the run at once.
-void fail(Observations& o, std::string message) {
-  if (o.stop_at_once) estop(std::move(message));
-  if (o.failure.empty()) o.failure = std::move(message);
+void fail(Observations& o, std::string message, std::string where = {}) {
+  if (o.stop_at_once) estop(std::move(message), std::move(where));
+  if (o.failure.message.empty()) o.failure = Stop{std::move(message), std::move(where)};
 }
 
-std::string quoted_output(const Params& p) {
-  return "\"" + p.output_file + "\"";
+// The stop for more sounding blocks than the count line can count, with the
+// line that points at the averaging line that kept them.
+void fail_count(Observations& o, const Params& p, std::int64_t count) {
+  const LinePlace at = p.averaging_place;
+  fail(o, "more than 99999 soundings to write to " + quoted_output(p),
+       params_place(
+           at.line, at.column,
+           "averaging line: " + quoted_text(p.averaging_word) + " keeps " + std::to_string(count) +
+               " soundings, more than the 99999 that an observations file can count (average "
+               "with \"av\", decimate with \"de\", or split the survey)"));
 }
 
 // The records of the file, for the message of a failure to write one.
@@ -262,9 +274,13 @@ bool write_block(Observations& o, const Params& p, const Arrays& a, const Layout
 // failure of the file the rest of the data file is only read. Returns the
 // number of soundings read.
 std::int32_t pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std::int32_t nsoundings,
-                  std::int32_t naverage, bool writing) {
+                  std::int32_t naverage, bool writing, ReadingNotes* notes = nullptr) {
   ReadingPass r;
   begin_reading(r, f, p, a, nsoundings, naverage);
+  if (writing && r.kept.count > kMostBlocks) {
+    fail_count(o, p, r.kept.count);
+    writing = false;
+  }
   if (writing) {
     char* c = record_begin(o.file, kCountLen);
     c = put_int(c, 5, r.kept.count);
@@ -278,6 +294,7 @@ std::int32_t pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std:
     }
   }
   read_to_end(r);
+  if (notes) *notes = std::move(r.notes);
   return r.nread;
 }
 
@@ -308,7 +325,7 @@ void discard_observations(Observations& o) {
 }
 
 void prepare_observations(Observations& o, const Params& p) {
-  o.failure.clear();
+  o.failure = Stop{};
   o.stop_at_once = false;
   // An output name that is another name of an input file (the same name, a
   // hard link or a symbolic link) is refused once the data file has been
@@ -323,11 +340,13 @@ void prepare_observations(Observations& o, const Params& p) {
 }
 
 void stream_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a,
-                         std::int32_t& nsoundings) {
+                         std::int32_t& nsoundings, ReadingNotes* notes) {
+  const std::int32_t counted = nsoundings;
   for (;;) {
     const bool writing = o.mode == Observations::Mode::replace;
     const std::int32_t nread =
-        pass(o, f, p, a, nsoundings, checked_averaging(p.naverage, nsoundings), writing);
+        pass(o, f, p, a, nsoundings, checked_averaging(p.naverage, nsoundings), writing, notes);
+    if (notes) notes->counted = counted;
     if (nread >= nsoundings) break;
     // Rows that took values from more than one line leave fewer soundings
     // than counted. Only the soundings read are thinned and written, which
@@ -336,7 +355,7 @@ void stream_observations(Observations& o, ReadFile& f, const Params& p, Arrays& 
     rewind_read(f);
     if (writing) {
       discard_observations(o);
-      o.failure.clear();
+      o.failure = Stop{};
       start_replacement(o, p);
     }
   }
@@ -355,7 +374,15 @@ void write_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a
   }
   if (o.mode == Observations::Mode::in_place) {
     // Not a regular file (a device, a pipe), or a directory that takes no new
-    // file: the name itself is written, now that the data file is sound.
+    // file: the name itself is written, now that the data file is sound. A
+    // count that the count line cannot hold stops before the name is even
+    // opened, so that it receives nothing.
+    const Kept kept = kept_soundings(nsoundings, p.naverage, p.ndecimate);
+    if (kept.count > kMostBlocks) {
+      progress_line(console, "Writing data to " + quoted + ".");
+      o.stop_at_once = true;
+      fail_count(o, p, kept.count);
+    }
     if (open_write(o.file, p.output_file) != 0) estop("error opening output file " + quoted);
     progress_line(console, "Writing data to " + quoted + ".");
     o.stop_at_once = true;
@@ -367,7 +394,7 @@ void write_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a
   }
   progress_line(console, "Writing data to " + quoted + ".");
   // The held failure, with the message it was met with.
-  if (!o.failure.empty()) throw Stop{o.failure};
+  if (!o.failure.message.empty()) throw o.failure;
   if (close_write(o.file) != 0 || !os::commit_replacement(o.replacement)) {
     estop("error closing output file " + quoted);
   }

@@ -14,8 +14,10 @@
 #include <string>
 
 #include "params/params.h"
+#include "soundings/soundings.h"
 #include "textio/os.h"
 #include "textio/reader.h"
+#include "textio/stop.h"
 #include "textio/writer.h"
 
 namespace kivo {
@@ -34,7 +36,7 @@ struct Observations {
   WriteFile file;
   // The first failure of the file met while the data file was still being
   // read: reported once the data file is known to be sound.
-  std::string failure;
+  Stop failure;
   bool stop_at_once = false;  // failures stop the run at once
 
   Observations() = default;
@@ -47,12 +49,16 @@ struct Observations {
 // input file, or starts the new file that will replace the output name.
 void prepare_observations(Observations& o, const Params& p);
 
+// The most sounding blocks that the count line of 5 characters can count.
+inline constexpr std::int32_t kMostBlocks = 99999;
+
 // The reading pass, with the records of every kept sounding written as they
 // come when a new file is being written. When the rows were fewer than
 // counted, nsoundings is lowered and the file read again. The data file is
-// closed, unless the output is to be written in place.
+// closed, unless the output is to be written in place. `notes` gets what the
+// pass noticed for the notes on standard error.
 void stream_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a,
-                         std::int32_t& nsoundings);
+                         std::int32_t& nsoundings, ReadingNotes* notes = nullptr);
 
 // After the reading pass and the check of the averaging number: the messages
 // of the output in their order, the writing in place, the close, and the

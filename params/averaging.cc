@@ -22,26 +22,68 @@ std::string_view number_part(std::string_view adjusted) {
                                          : left_adjusted(adjusted.substr(blank));
 }
 
-// One integer from the number text; a null value or a slash leaves 0.
-std::int32_t read_number(std::string_view text, const std::string& message) {
-  std::int32_t n = 0;
-  const Item item = int_item(n);
-  if (read_list(text, {&item, 1}) != 0) estop(message);
-  return n;
-}
-
 std::string params_quoted() {
   return std::string("\"") + kParamsName + "\"";
+}
+
+// The averaging line being read: as read, and where it stands.
+struct AveragingLine {
+  const std::string& text;
+  std::int64_t line;
+};
+
+// The line that points at `word` of the averaging line (an empty word: at
+// no position), saying `what`.
+std::string line_place(const AveragingLine& l, std::string_view word, std::string_view what) {
+  const std::size_t column =
+      word.empty() ? 0 : static_cast<std::size_t>(word.data() - l.text.data()) + 1;
+  return params_place(l.line, column, "averaging line: " + std::string(what));
+}
+
+// The first value of a text, as the free-format read would take it: up to a
+// blank, tab, comma or slash (a comma or slash alone when it stands first).
+std::string_view first_token(std::string_view text) {
+  const std::size_t end = text.find_first_of(" \t,/");
+  return text.substr(0, end == 0 ? 1 : end);
+}
+
+// One integer from the number text; a null value or a slash leaves 0. `what`
+// names the number in the lines that point at it.
+std::int32_t read_number(const AveragingLine& l, std::string_view option, std::string_view text,
+                         const char* what, const std::string& message, bool& assigned) {
+  std::int32_t n = 0;
+  const Item item = int_item(n);
+  const int status = read_one(text, item, assigned);
+  const std::string_view token = first_token(trimmed(text));
+  if (status < 0) {
+    estop(message,
+          line_place(l, option, "no " + std::string(what) + " after " + quoted_text(option)));
+  }
+  if (status > 0) {
+    estop(message,
+          line_place(l, token, quoted_text(token) + " " + fault_reason(status, ItemKind::integer)));
+  }
+  return n;
 }
 
 }  // namespace
 
 void read_averaging_line(ReadFile& f, Params& p, std::FILE* console) {
   std::string line(kLineLength, ' ');
-  if (read_char_field(f, line.data(), kLineLength) != 0) {
-    estop("error reading averaging/decimating info from " + params_quoted());
+  if (const int status = read_char_field(f, line.data(), kLineLength)) {
+    const std::string message = "error reading averaging/decimating info from " + params_quoted();
+    if (status > 0) estop(message);  // the file system failed
+    estop(message, params_place(f.line + 1, 0,
+                                "the file ends before the averaging line (al, av or de, after "
+                                "the " +
+                                    number_text(p.ncols) + " column lines)"));
   }
+  const AveragingLine l{line, f.line};
   const std::string_view adjusted = left_adjusted(line);
+  const std::string_view option = adjusted.substr(0, adjusted.find(' '));
+  p.averaging_place = {
+      f.line, option.empty() ? 0 : static_cast<std::size_t>(option.data() - line.data()) + 1};
+  p.averaging_word.assign(option);
   // The option letters are compared as typed: all lower or all upper case.
   const std::string_view letters = adjusted.substr(0, 2);
 
@@ -50,22 +92,41 @@ void read_averaging_line(ReadFile& f, Params& p, std::FILE* console) {
     p.ndecimate = 1;
     progress_line(console, "No averaging nor decimation to be applied.");
   } else if (letters == "av" || letters == "AV") {
-    const std::int32_t n = read_number(number_part(adjusted),
-                                       "error reading averaging number from " + params_quoted());
-    if (n < 0) estop("averaging number read from " + params_quoted() + " < 0");
+    const std::string_view text = number_part(adjusted);
+    bool assigned = false;
+    const std::int32_t n =
+        read_number(l, option, text, "averaging number",
+                    "error reading averaging number from " + params_quoted(), assigned);
+    if (n < 0) {
+      estop("averaging number read from " + params_quoted() + " < 0",
+            line_place(l, first_token(text), quoted_text(first_token(text)) + " is below 0"));
+    }
     p.naverage = n;
     p.ndecimate = 1;
     progress_line(console, "Averaging over " + number_text(n, 9) + " neighbouring sounding" +
                                (n == 1 ? "" : "s") + " (on each side).");
   } else if (letters == "de" || letters == "DE") {
-    const std::int32_t n = read_number(number_part(adjusted),
-                                       "error reading decimating number from " + params_quoted());
-    if (n < 1) estop("decimating number read from " + params_quoted() + " < 1");
+    const std::string_view text = number_part(adjusted);
+    bool assigned = false;
+    const std::int32_t n =
+        read_number(l, option, text, "decimating number",
+                    "error reading decimating number from " + params_quoted(), assigned);
+    if (n < 1) {
+      const std::string_view token = first_token(text);
+      estop("decimating number read from " + params_quoted() + " < 1",
+            line_place(l, token,
+                       quoted_text(token) + (assigned ? " is below 1 (de 1 keeps every sounding)"
+                                                      : " gives no decimating number")));
+    }
     p.naverage = 0;
     p.ndecimate = n;
     progress_line(console, "Decimating to 1 in " + number_text(n, 9) + " soundings.");
   } else {
-    estop("inappropriate averaging/decimating option read from " + params_quoted());
+    estop("inappropriate averaging/decimating option read from " + params_quoted(),
+          line_place(l, option,
+                     option.empty() ? std::string("blank, where al, av or de was expected")
+                                    : quoted_text(option) +
+                                          " is not al, av or de (all lower or all upper case)"));
   }
   close_read(f);
 }

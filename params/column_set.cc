@@ -30,9 +30,18 @@ bool same_geometry(const Arrays& a, std::size_t i, std::size_t j) {
 }  // namespace
 
 void check_column_set(Params& p, Arrays& a) {
-  if (p.xcol == 0) estop("no column is the x-coordinate");
-  if (p.ycol == 0) estop("no column is the y-coordinate");
-  if (p.zcol == 0) estop("no column is the height");
+  if (p.xcol == 0) {
+    estop("no column is the x-coordinate",
+          params_place(0, 0, "no column line is the x-coordinate (a line that begins with \"x\")"));
+  }
+  if (p.ycol == 0) {
+    estop("no column is the y-coordinate",
+          params_place(0, 0, "no column line is the y-coordinate (a line that begins with \"y\")"));
+  }
+  if (p.zcol == 0) {
+    estop("no column is the height",
+          params_place(0, 0, "no column line is the height (a line \"z f\" or \"z m\")"));
+  }
 
   const std::size_t n = static_cast<std::size_t>(p.ncols);
   auto is_coordinate = [&](std::size_t i) {
@@ -55,11 +64,23 @@ void check_column_set(Params& p, Arrays& a) {
     for (std::size_t v = u + 1; v < data.size(); ++v) {
       const std::size_t j = data[v];
       if (a.usecol_a[j] == 0 || !same_geometry(a, i, j)) continue;
+      const auto ci = static_cast<std::int32_t>(i + 1);
+      const auto cj = static_cast<std::int32_t>(j + 1);
       if (a.inqu_a[i] == a.inqu_a[j]) {
-        estop("parameters for columns " + number_text(static_cast<std::int32_t>(i + 1), 8) + " & " +
-              number_text(static_cast<std::int32_t>(j + 1), 9) + " are the same");
+        estop(
+            "parameters for columns " + number_text(ci, 8) + " & " + number_text(cj, 9) +
+                " are the same",
+            column_place(p, cj,
+                         "the same frequency, geometry and flag \"" + std::string(1, a.inqu_a[j]) +
+                             "\" as column " + number_text(ci) + " (one datum given twice?)"));
       }
-      if (a.iqpoint_a[i] != 0) estop("screw-up during combination of inphase & quadrature");
+      if (a.iqpoint_a[i] != 0) {
+        estop("screw-up during combination of inphase & quadrature",
+              column_place(p, cj,
+                           "the same frequency and geometry as column " + number_text(ci) +
+                               ", which is paired with column " + number_text(a.iqpoint_a[i]) +
+                               " already"));
+      }
       a.iqpoint_a[i] = static_cast<std::int32_t>(j + 1);
       a.usecol_a[j] = 0;
     }

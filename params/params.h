@@ -11,14 +11,21 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "textio/reader.h"
 
 namespace kivo {
 
 inline constexpr const char* kParamsName = "kivo.in";
-inline constexpr std::size_t kNameLength = 99;   // file names
 inline constexpr std::size_t kLineLength = 999;  // column and averaging lines
+
+// Where a line of "kivo.in" stands: its line number and the position of its
+// first word (0 for a blank line), for the lines that point at it.
+struct LinePlace {
+  std::int64_t line = 0;
+  std::size_t column = 0;
+};
 
 struct Params {
   std::string data_file;    // without trailing blanks
@@ -27,9 +34,12 @@ struct Params {
   std::int32_t xcol = 0;    // column numbers of the coordinates, 0 = none
   std::int32_t ycol = 0;
   std::int32_t zcol = 0;
-  std::int32_t naverage = 0;   // averaging number
-  std::int32_t ndecimate = 0;  // decimating number
-  std::int32_t nfreqs = 0;     // number of frequencies
+  std::int32_t naverage = 0;             // averaging number
+  std::int32_t ndecimate = 0;            // decimating number
+  std::int32_t nfreqs = 0;               // number of frequencies
+  std::vector<LinePlace> column_places;  // the column line of each column
+  LinePlace averaging_place;             // the averaging line
+  std::string averaging_word;            // its option word, as typed
 };
 
 // A complex single: in-phase in re, quadrature in im.
@@ -81,6 +91,11 @@ void read_averaging_line(ReadFile& f, Params& p, std::FILE* console);
 // Coordinate columns present, pairing of in-phase and quadrature columns,
 // and the frequency numbers.
 void check_column_set(Params& p, Arrays& a);
+
+// The line on standard error that points at a place of "kivo.in".
+std::string params_place(std::int64_t line, std::size_t column, std::string_view what);
+// The same at the column line of column number k (from 1).
+std::string column_place(const Params& p, std::int32_t k, std::string_view what);
 
 // Whether a file (or a directory) of this name exists.
 bool name_exists(const std::string& name);

@@ -32,15 +32,29 @@ std::string_view trimmed(std::string_view s) {
 
 namespace {
 
-// One free-format character item of 99 characters, left-adjusted and used
-// without its trailing blanks. Returns the read status.
-int read_name(ReadFile& f, std::string& name) {
-  char buf[kNameLength];
-  std::fill(buf, buf + kNameLength, ' ');
-  const Item item = char_item(buf, kNameLength);
+// One free-format character value of any length, left-adjusted and used
+// without its trailing blanks; a null value gives an empty name. Stops with
+// `message` when it cannot be read.
+void read_name(ReadFile& f, std::string& name, const std::string& message, const char* what) {
+  std::string value;
+  const Item item = text_item(value);
   const int status = read_list(f, {&item, 1});
-  name.assign(trimmed({buf, kNameLength}));
-  return status;
+  name.assign(trimmed(value));
+  if (status == 0) return;
+  const ReadFault& fault = f.fault;
+  if (status > 0 && fault.column == 0) estop(message);  // the file system failed
+  if (status > 0) {
+    estop(message, params_place(fault.line, fault.column,
+                                std::string(what) + ": " + quoted_text(fault.text) + " " +
+                                    fault_reason(status, ItemKind::character)));
+  }
+  if (fault.column > 0) {
+    estop(message,
+          params_place(fault.line, fault.column,
+                       std::string(what) + ": the quotation mark " + quoted_text(fault.text) +
+                           " is not closed before the end of the file"));
+  }
+  estop(message, params_place(fault.line, 0, std::string("the file ends before the ") + what));
 }
 
 // new (std::nothrow) T[n] for a size already known to fit; the elements are
@@ -63,22 +77,51 @@ void open_params_file(ReadFile& f, std::FILE* console) {
   progress_line(console, "Reading column parameters from \"" + name + "\".");
 }
 
+std::string params_place(std::int64_t line, std::size_t column, std::string_view what) {
+  return place(kParamsName, line, column, what);
+}
+
+std::string column_place(const Params& p, std::int32_t k, std::string_view what) {
+  const auto i = static_cast<std::size_t>(k - 1);
+  const LinePlace at = i < p.column_places.size() ? p.column_places[i] : LinePlace{};
+  return params_place(at.line, at.column, "column " + number_text(k) + ": " + std::string(what));
+}
+
 void read_file_names(ReadFile& f, Params& p) {
-  if (read_name(f, p.data_file) != 0) {
-    estop(std::string("error reading data file name from file \"") + kParamsName + "\"");
-  }
-  if (read_name(f, p.output_file) != 0) {
-    estop(std::string("error reading name for the output file from \"") + kParamsName + "\"");
-  }
+  read_name(f, p.data_file,
+            std::string("error reading data file name from file \"") + kParamsName + "\"",
+            "data file name");
+  read_name(f, p.output_file,
+            std::string("error reading name for the output file from \"") + kParamsName + "\"",
+            "output file name");
 }
 
 void read_column_count(ReadFile& f, Params& p) {
   std::int32_t n = 0;
   const Item item = int_item(n);
-  if (read_list(f, {&item, 1}) != 0) {
-    estop(std::string("error reading number of columns from \"") + kParamsName + "\"");
+  const std::string message =
+      std::string("error reading number of columns from \"") + kParamsName + "\"";
+  const int status = read_list(f, {&item, 1});
+  const ReadFault& fault = f.fault;
+  if (status > 0 && fault.column == 0) estop(message);  // the file system failed
+  if (status > 0) {
+    estop(message, params_place(fault.line, fault.column,
+                                "number of columns: " + quoted_text(fault.text) + " " +
+                                    fault_reason(status, ItemKind::integer)));
   }
-  if (n <= 0) estop(std::string("number of columns read from \"") + kParamsName + "\" <= 0");
+  if (status < 0) {
+    estop(message, params_place(fault.line, 0, "the file ends before the number of columns"));
+  }
+  if (n <= 0) {
+    std::int64_t line = 0;
+    std::size_t column = 0;
+    locate_item(f, 1, 0, line, column);
+    estop(std::string("number of columns read from \"") + kParamsName + "\" <= 0",
+          params_place(line, column,
+                       "number of columns: " + number_text(n) +
+                           " is not above 0 (one column "
+                           "line follows for each column)"));
+  }
   p.ncols = n;
 }
 

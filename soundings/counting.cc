@@ -16,7 +16,7 @@ namespace kivo {
 std::int32_t count_soundings(ReadFile& f, const Params& p, std::FILE* console) {
   const std::string quoted = "\"" + p.data_file + "\"";
   if (!name_exists(p.data_file)) estop("data file " + quoted + " does not exist");
-  if (open_read(f, p.data_file, kLineLength) != 0) estop("error opening data file " + quoted);
+  if (open_read(f, p.data_file) != 0) estop("error opening data file " + quoted);
   progress_line(console, "Reading data from " + quoted + ".");
 
   std::int64_t count = 0;

@@ -1,10 +1,13 @@
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <string>
+#include <tuple>
 
 #include "soundings/soundings.h"
+#include "textio/records.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
 
@@ -92,9 +95,22 @@ namespace {
 // Stores the row in dum_a column by column: the coordinates and the height
 // into `row`, the datum and uncertainty of each data column (the entry c of
 // the plan) through put(c, j, dat, err).
+// The stop for a lead column and its partner that are not one in-phase and
+// one quadrature column, at the partner's column line.
+[[noreturn]] void stop_pair(const Params& p, const Arrays& a, const ColumnStore& c) {
+  const std::string message =
+      "inconsistent pairing of inphase & quadrature values (col " + number_text(c.j + 1, 8) + ")";
+  if (c.k < 0 || c.k >= p.ncols) estop(message);
+  estop(message,
+        column_place(p, c.k + 1,
+                     "its flag \"" + std::string(1, a.inqu_a[c.k]) + "\" and the flag \"" +
+                         std::string(1, a.inqu_a[c.j]) + "\" of column " + number_text(c.j + 1) +
+                         " make no in-phase/quadrature pair (one i, the other q)"));
+}
+
 template <class Put>
-void store_columns(const std::vector<ColumnStore>& plan, const float* dum, Sounding& row,
-                   Put&& put) {
+void store_columns(const std::vector<ColumnStore>& plan, const Params& p, const Arrays& a,
+                   const float* dum, Sounding& row, Put&& put) {
   for (std::size_t i = 0; i < plan.size(); ++i) {
     const ColumnStore& c = plan[i];
     const float v = dum[c.j];
@@ -132,26 +148,197 @@ void store_columns(const std::vector<ColumnStore>& plan, const float* dum, Sound
       case StoreKind::bad_inqu:
         estop("inconsistent inqu value (column " + number_text(c.j + 1, 8) + ")");
       case StoreKind::bad_pair:
-        estop("inconsistent pairing of inphase & quadrature values (col " +
-              number_text(c.j + 1, 8) + ")");
+        stop_pair(p, a, c);
     }
   }
 }
 
 }  // namespace
 
-void store_row(const std::vector<ColumnStore>& plan, Arrays& a, Sounding& row) {
-  store_columns(plan, a.dum_a.get(), row, [&a](std::size_t, std::int32_t j, Cplx dat, Cplx err) {
-    a.dat_a[j] = dat;
-    a.err_a[j] = err;
-  });
+void store_row(const std::vector<ColumnStore>& plan, const Params& p, Arrays& a, Sounding& row) {
+  store_columns(plan, p, a, a.dum_a.get(), row,
+                [&a](std::size_t, std::int32_t j, Cplx dat, Cplx err) {
+                  a.dat_a[j] = dat;
+                  a.err_a[j] = err;
+                });
+}
+
+const char* null_marker(float v) {
+  // Typed as 9999, 9999.9 or 9999.99 (and so on), with either sign. A form
+  // whose single-precision value is another integer (9999999.9 is stored as
+  // 10000000) is left out: it cannot be told from that integer.
+  struct Marker {
+    float value;
+    const char* text;
+  };
+  static constexpr Marker kMarkers[] = {
+      {9999.0f, "9999"},       {9999.9f, "9999.9"},     {9999.99f, "9999.99"},
+      {99999.0f, "99999"},     {99999.9f, "99999.9"},   {99999.99f, "99999.99"},
+      {999999.0f, "999999"},   {999999.9f, "999999.9"}, {999999.99f, "999999.99"},
+      {9999999.0f, "9999999"},
+  };
+  static constexpr Marker kNegative[] = {
+      {-9999.0f, "-9999"},       {-9999.9f, "-9999.9"},     {-9999.99f, "-9999.99"},
+      {-99999.0f, "-99999"},     {-99999.9f, "-99999.9"},   {-99999.99f, "-99999.99"},
+      {-999999.0f, "-999999"},   {-999999.9f, "-999999.9"}, {-999999.99f, "-999999.99"},
+      {-9999999.0f, "-9999999"},
+  };
+  const float a = std::fabs(v);
+  if (!(a >= 9999.0f && a < 10000000.0f)) return nullptr;
+  const Marker* table = v < 0 ? kNegative : kMarkers;
+  for (std::size_t i = 0; i < std::size(kMarkers); ++i) {
+    if (table[i].value == v) return table[i].text;
+  }
+  return nullptr;
 }
 
 namespace {
 
+std::string soundings_text(std::int64_t n) {
+  return std::to_string(n) + (n == 1 ? " sounding" : " soundings");
+}
+
+// A null marker as typed, NaN, Inf or -Inf.
+std::string value_text(float v) {
+  if (const char* marker = null_marker(v)) return marker;
+  if (std::isnan(v)) return "NaN";
+  return v < 0 ? "-Inf" : "Inf";
+}
+
+}  // namespace
+
+void report_notes(const ReadingNotes& notes, const Params& p, std::FILE* console,
+                  std::FILE* errors) {
+  // Each note at its first place, in the order of the file.
+  struct Line {
+    std::int64_t line;
+    std::size_t column;
+    std::string text;
+  };
+  std::vector<Line> lines;
+  const std::string& file = p.data_file;
+  for (std::size_t j = 0; j < notes.columns.size(); ++j) {
+    const std::string col = "note: column " + number_text(static_cast<std::int32_t>(j + 1));
+    for (std::size_t k = 0; k < kNoteKinds; ++k) {
+      const NoteCount& n = notes.columns[j][k];
+      if (n.count == 0) continue;
+      if (static_cast<NoteKind>(k) == NoteKind::empty) {
+        lines.push_back(
+            {n.line, n.column,
+             place(
+                 file, n.line, n.column,
+                 col + " of sounding " + number_text(n.sounding) +
+                     (n.sounding == 1 ? " is empty and reads as 0 ("
+                                      : " is empty and keeps the value of the sounding before (") +
+                     soundings_text(n.count) + ")")});
+        continue;
+      }
+      lines.push_back(
+          {n.line, n.column,
+           place(file, n.line, n.column,
+                 col + " holds " + value_text(n.value) + " in " + soundings_text(n.count) +
+                     (n.count == 1 ? " (here)" : " (the first here)") +
+                     "; kivo converts it as a value")});
+    }
+  }
+  if (notes.spans > 0) {
+    lines.push_back(
+        {notes.span_first, 0,
+         place(file, notes.span_first, 0,
+               "note: sounding " + number_text(notes.span_sounding) +
+                   " takes its values from lines " + std::to_string(notes.span_first) + " to " +
+                   std::to_string(notes.span_last) + " (" + soundings_text(notes.spans) +
+                   (notes.spans == 1 ? " does" : " do") + "); " + number_text(notes.read) +
+                   " soundings read where " + number_text(notes.counted) + " were counted")});
+  }
+  std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
+    return std::tie(a.line, a.column) < std::tie(b.line, b.column);
+  });
+  for (const Line& l : lines) error_line(console, errors, l.text);
+}
+
+namespace {
+
+const Params& p_of(const ReadingPass& r) {
+  return *r.params;
+}
+
 bool is_data(StoreKind k) {
   return k != StoreKind::x && k != StoreKind::y && k != StoreKind::height_feet &&
          k != StoreKind::height;
+}
+
+// The hint that follows what a row's value is, for the texts that suggest
+// what the row may be.
+std::string row_hint(const ReadingPass& r, const ReadFault& fault) {
+  const std::string_view text = fault.text;
+  if (!text.empty() && text.front() == '#') {
+    return " (comment lines begin with \"/\" or \"#\" in the first column)";
+  }
+  if (r.nread == 1 && fault.item == 0 && is_name(text))
+    return " (a line of column names? begin it with \"/\")";
+  return {};
+}
+
+// The stop for a row whose values cannot be read, with the line that points
+// at the value, or at the row that the file ends in.
+[[noreturn, gnu::cold]] void stop_row(const ReadingPass& r, int status) {
+  const Params& p = *r.params;
+  const std::string message =
+      "error reading data for sounding " + number_text(r.nread) + " from \"" + p.data_file + "\"";
+  const ReadFault& fault = r.file->fault;
+  if (status > 0 && fault.column == 0) estop(message);  // the file system failed
+  const std::string head = "sounding " + number_text(r.nread);
+  if (status < 0) {
+    estop(message,
+          place(p.data_file, fault.first_line, 0,
+                head + ": the file ends after " + std::to_string(fault.item) + " of " +
+                    number_text(p.ncols) + " values" +
+                    (fault.item == 0 ? " (an empty last line?)" : " (a short last row?)")));
+  }
+  estop(message, place(p.data_file, fault.line, fault.column,
+                       head + ", column " + number_text(static_cast<std::int32_t>(fault.item + 1)) +
+                           ": " + quoted_text(fault.text) + " " +
+                           (fault.text == "*"
+                                ? "is not a number (a dummy value? kivo needs a number in every "
+                                  "column)"
+                                : fault_reason(status, ItemKind::real) + row_hint(r, fault))));
+}
+
+// Counts a value of a used column that is a null marker, a NaN or an
+// infinity, with the place of the first.
+[[gnu::cold]] void note_value(ReadingPass& r, std::int32_t j, float v) {
+  NoteKind kind;
+  if (std::isnan(v)) {
+    kind = NoteKind::nan;
+  } else if (std::isinf(v)) {
+    kind = NoteKind::infinity;
+  } else if (null_marker(v)) {
+    kind = NoteKind::marker;
+  } else {
+    return;
+  }
+  NoteCount& n = r.notes.columns[static_cast<std::size_t>(j)][static_cast<std::size_t>(kind)];
+  if (n.count++ > 0) return;
+  n.sounding = r.nread;
+  n.value = v;
+  locate_item(*r.file, static_cast<std::size_t>(r.params->ncols), static_cast<std::size_t>(j),
+              n.line, n.column);
+}
+
+// Counts the used columns that the row left without a value, and clears the
+// marks of the row.
+[[gnu::cold]] void note_unassigned(ReadingPass& r) {
+  for (const std::int32_t j : r.checked) {
+    if (!r.unassigned[static_cast<std::size_t>(j)]) continue;
+    NoteCount& n =
+        r.notes.columns[static_cast<std::size_t>(j)][static_cast<std::size_t>(NoteKind::empty)];
+    if (n.count++ > 0) continue;
+    n.sounding = r.nread;
+    locate_item(*r.file, static_cast<std::size_t>(r.params->ncols), static_cast<std::size_t>(j),
+                n.line, n.column);
+  }
+  std::memset(r.unassigned.data(), 0, r.unassigned.size());
 }
 
 // Reads the next sounding row into dum_a. False at the end of the pass: the
@@ -177,10 +364,28 @@ bool read_row(ReadingPass& r) {
     // file grew after it was counted) belongs to no sounding: the pass ends.
     if (r.nread == r.nsoundings) return false;
     ++r.nread;
-    if (read_reals(f, r.arrays->dum_a.get(), static_cast<std::size_t>(p.ncols)) != 0) {
-      estop("error reading data for sounding " + number_text(r.nread) + " from \"" + p.data_file +
-            "\"");
+    const std::int64_t first_line = f.line + 1;
+    float* dum = r.arrays->dum_a.get();
+    bool unassigned = false;
+    const int st =
+        read_reals(f, dum, static_cast<std::size_t>(p.ncols), r.unassigned.data(), unassigned);
+    if (st != 0) stop_row(r, st);
+    if (unassigned) note_unassigned(r);
+    if (f.line > first_line) {
+      ReadingNotes& n = r.notes;
+      if (n.spans++ == 0) {
+        n.span_sounding = r.nread;
+        n.span_first = first_line;
+        n.span_last = f.line;
+      }
     }
+    // Only values of magnitude 999 or more, NaNs and infinities can be null
+    // markers: one comparison per used value keeps the test off the hot path.
+    for (const std::int32_t j : r.checked) {
+      const float v = dum[j];
+      if (!(std::fabs(v) < 999.0f)) note_value(r, j, v);
+    }
+    r.notes.read = r.nread;
     return true;
   }
 }
@@ -201,6 +406,18 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
   r.reciprocal = 1.0 / r.kept.window;
   r.nread = 0;
   r.line = 0;
+  r.checked.clear();
+  for (const ColumnStore& c : r.plan) {
+    r.checked.push_back(c.j);
+    if (c.kind == StoreKind::pair_iq || c.kind == StoreKind::pair_qi ||
+        c.kind == StoreKind::bad_pair) {
+      if (c.k >= 0 && c.k < p.ncols && c.k != c.j) r.checked.push_back(c.k);
+    }
+  }
+  r.unassigned.assign(static_cast<std::size_t>(p.ncols), 0);
+  r.notes = ReadingNotes{};
+  r.notes.columns.resize(static_cast<std::size_t>(p.ncols));
+  r.notes.counted = nsoundings;
   r.step_index = 0;
   r.step_pos = 0;
   r.ended = false;
@@ -238,7 +455,7 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
     Sounding row;
     if (n == 0) {
       // A window of one sounding: its own values, as they are.
-      store_row(r.plan, a, row);
+      store_row(r.plan, p_of(r), a, row);
       k = {static_cast<std::int32_t>(t), row.x, row.y, row.z};
       return true;
     }
@@ -247,7 +464,7 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       std::fill(r.sums.get(), r.sums.get() + r.plan.size(), WindowSum{0.0, 0.0, 0.0, 0.0});
     }
     WindowSum* sums = r.sums.get();
-    store_columns(r.plan, a.dum_a.get(), row,
+    store_columns(r.plan, p_of(r), a, a.dum_a.get(), row,
                   [sums](std::size_t c, std::int32_t, Cplx dat, Cplx err) {
                     WindowSum& sum = sums[c];
                     sum.dat_re += dat.re;

@@ -2,9 +2,11 @@
 // (averaging over neighbours or decimation) of the soundings read.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "params/params.h"
@@ -63,7 +65,7 @@ struct Sounding {
 
 // Stores the row in dum_a column by column; stops on a column whose flags
 // cannot be stored, after the columns before it.
-void store_row(const std::vector<ColumnStore>& plan, Arrays& a, Sounding& row);
+void store_row(const std::vector<ColumnStore>& plan, const Params& p, Arrays& a, Sounding& row);
 
 // --- Thinning --------------------------------------------------------------
 
@@ -103,6 +105,41 @@ struct WindowSum {
   double dat_re, dat_im, err_re, err_im;
 };
 
+// What the pass noticed that converts but is likely wrong: values of a used
+// column that are plainly null markers, or that a null value left to the
+// value before, and rows that took their values from more than one line.
+// Each kind is counted per column, with its first place, for one note each
+// on standard error once the data file has been read.
+enum class NoteKind : std::uint8_t { marker, nan, infinity, empty };
+inline constexpr std::size_t kNoteKinds = 4;
+
+struct NoteCount {
+  std::int64_t count = 0;     // soundings
+  std::int32_t sounding = 0;  // the first, from 1
+  std::int64_t line = 0;      // and its place in the data file
+  std::size_t column = 0;
+  float value = 0.0f;  // the first value of a marker, NaN or infinity
+};
+
+struct ReadingNotes {
+  std::vector<std::array<NoteCount, kNoteKinds>> columns;  // per column of the file
+  std::int64_t spans = 0;                                  // rows over more than one line
+  std::int32_t span_sounding = 0;                          // the first of them
+  std::int64_t span_first = 0, span_last = 0;              // its lines
+  std::int32_t counted = 0;                                // S of the counting pass
+  std::int32_t read = 0;                                   // soundings read
+};
+
+// The null markers that a note names: -9999, -99999, -999999, -9999999, their
+// positive forms, and the same with ".9" or ".99" after them; the text of
+// the one that v is, or null.
+const char* null_marker(float v);
+
+// The notes on standard error, one line each, after the console has been
+// written out; nothing when there is nothing to note.
+void report_notes(const ReadingNotes& notes, const Params& p, std::FILE* console,
+                  std::FILE* errors);
+
 struct ReadingPass {
   ReadFile* file = nullptr;
   const Params* params = nullptr;
@@ -120,6 +157,9 @@ struct ReadingPass {
   double zsum = 0.0;
   Sounding centre;  // the row at the centre of the window
   bool ended = false;
+  std::vector<std::int32_t> checked;      // the columns whose values are looked at for notes
+  std::vector<unsigned char> unassigned;  // the columns of the row that got no value
+  ReadingNotes notes;
 };
 
 // The kept sounding handed out: its index s (from 0), its own x and y, and

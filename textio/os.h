@@ -56,8 +56,9 @@ bool commit_replacement(Replacement& r);
 // Closes and removes the new file, if any; the target is left as it was.
 void discard_replacement(Replacement& r);
 
-// Standard output takes the bytes written to it as they are: no line end is
-// translated on the way. Called once, before anything is written to it.
+// Standard output and standard error take the bytes written to them as they
+// are: no line end is translated on the way. Called once, before anything is
+// written to them.
 void binary_stdout();
 // The line end of console text on this system ("\n", or "\r\n" on Windows):
 // console lines are written as bytes, with this end.

@@ -278,6 +278,7 @@ void discard_replacement(Replacement& r) {
 void binary_stdout() {
   std::fflush(stdout);
   ::_setmode(::_fileno(stdout), _O_BINARY);
+  ::_setmode(::_fileno(stderr), _O_BINARY);
 }
 
 std::string_view console_line_end() {

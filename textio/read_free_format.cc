@@ -32,11 +32,16 @@ bool is_digit(char c) {
   return c >= '0' && c <= '9';
 }
 
+bool is_chars(ItemKind k) {
+  return k == ItemKind::character || k == ItemKind::text;
+}
+
 // The state of one request: the current record and the position in it.
 struct Scan {
   ReadFile* file;  // null: the text in memory is the only record
   const char* p;
   const char* e;
+  const char* b = nullptr;  // the start of the current record
   bool separator_seen = true;
 };
 
@@ -44,9 +49,14 @@ int next_record(Scan& s) {
   if (!s.file) return read_status::end_of_file;
   std::string_view rec;
   if (const int st = next_record(*s.file, std::string_view::npos, rec)) return st;
-  s.p = rec.data();
+  s.p = s.b = rec.data();
   s.e = rec.data() + rec.size();
   return 0;
+}
+
+// The line of the current record (0 for a text in memory).
+std::int64_t line_of(const Scan& s) {
+  return s.file ? s.file->line : 0;
 }
 
 // The first character at or after p that is neither a blank nor a tab, or e.
@@ -105,12 +115,21 @@ void store_chars(const Item& item, std::string_view v) {
   if (item.length > n) std::memset(dest + n, ' ', item.length - n);
 }
 
+// Every sink is told of the items [from, to) that a null value leaves
+// unchanged (on_null) and of those that the value at `at` reaches (on_value);
+// most sinks do nothing with it.
+struct NoMarks {
+  void on_null(const Scan&, const char*, std::size_t, std::size_t) {}
+  void on_value(const Scan&, const char*, std::size_t, std::size_t) {}
+};
+
 // Where the values of a list of items go.
-struct ListSink {
+struct ListSink : NoMarks {
   static constexpr bool reals_only = false;
   std::span<const Item> items;
   bool assigned = false;
 
+  explicit ListSink(std::span<const Item> it) : items(it) {}
   std::size_t size() const { return items.size(); }
   ItemKind kind(std::size_t i) const { return items[i].kind; }
   int assign(std::size_t i, std::string_view v, bool quoted) {
@@ -118,6 +137,8 @@ struct ListSink {
     int st = 0;
     if (item.kind == ItemKind::character) {
       store_chars(item, v);
+    } else if (item.kind == ItemKind::text) {
+      static_cast<std::string*>(item.dest)->assign(v);
     } else if (quoted || (!v.empty() && (is_quote(v[0]) || v[0] == '('))) {
       st = read_status::quote_for_number;
     } else if (item.kind == ItemKind::integer) {
@@ -130,19 +151,60 @@ struct ListSink {
   }
 };
 
-// Where the values of a run of reals go.
-struct RealSink {
+int assign_real(std::string_view v, bool quoted, float& dest) {
+  if (quoted || (!v.empty() && (is_quote(v[0]) || v[0] == '('))) {
+    return read_status::quote_for_number;
+  }
+  return convert_real(v, dest);
+}
+
+// Where the values of a run of reals go; the items left without a value are
+// marked when `unassigned` is given.
+struct RealSink : NoMarks {
   static constexpr bool reals_only = true;
   float* dest;
   std::size_t n;
+  unsigned char* unassigned = nullptr;
+  bool any = false;
 
+  RealSink(float* d, std::size_t count, unsigned char* marks = nullptr)
+      : dest(d), n(count), unassigned(marks) {}
   std::size_t size() const { return n; }
   ItemKind kind(std::size_t) const { return ItemKind::real; }
   int assign(std::size_t i, std::string_view v, bool quoted) {
-    if (quoted || (!v.empty() && (is_quote(v[0]) || v[0] == '('))) {
-      return read_status::quote_for_number;
-    }
-    return convert_real(v, dest[i]);
+    return assign_real(v, quoted, dest[i]);
+  }
+  void on_null(const Scan&, const char*, std::size_t from, std::size_t to) {
+    if (!unassigned) return;
+    any = true;
+    for (std::size_t i = from; i < to; ++i) unassigned[i] = 1;
+  }
+};
+
+// A run of reals read again only to find where one item took its value or
+// its null value.
+struct LocateSink {
+  static constexpr bool reals_only = false;
+  std::size_t n;
+  std::size_t target;
+  float scratch = 0.0f;
+  bool found = false;
+  std::int64_t line = 0;
+  std::size_t column = 0;
+
+  std::size_t size() const { return n; }
+  ItemKind kind(std::size_t) const { return ItemKind::real; }
+  int assign(std::size_t, std::string_view v, bool quoted) {
+    return assign_real(v, quoted, scratch);
+  }
+  void on_value(const Scan& s, const char* at, std::size_t from, std::size_t to) {
+    if (found || target < from || target >= to) return;
+    found = true;
+    line = line_of(s);
+    column = static_cast<std::size_t>(at - s.b) + 1;
+  }
+  void on_null(const Scan& s, const char* at, std::size_t from, std::size_t to) {
+    on_value(s, at, from, to);
   }
 };
 
@@ -151,7 +213,7 @@ struct RealSink {
 template <class Sink>
 int take_value(Scan& s, Sink& sink, std::size_t& i) {
   const std::size_t n = sink.size();
-  const bool character = sink.kind(i) == ItemKind::character;
+  const bool character = is_chars(sink.kind(i));
   if (is_quote(*s.p) || (!character && *s.p == '(')) {
     if (!character) return read_status::quote_for_number;
     std::string v;
@@ -189,7 +251,9 @@ int take_value(Scan& s, Sink& sink, std::size_t& i) {
       s.p = star + 1;
       // "r*" alone: r null values.
       if (s.p == s.e || ends_token(*s.p)) {
-        i += repeat < n - i ? repeat : n - i;
+        const std::size_t to = i + (repeat < n - i ? repeat : n - i);
+        sink.on_null(s, start, i, to);
+        i = to;
         return 0;
       }
     }
@@ -277,6 +341,29 @@ bool fast_real(const char* p, const char* e, float& out, const char*& after) {
   return true;
 }
 
+// Notes where a request on a file failed: at the token that starts at `tok`
+// on line `tok_line` (null: no token, the end of the file), for item `item`.
+// Off the hot path: only a failed request comes here.
+[[gnu::cold]] int fail_at(const Scan& s, int st, std::size_t item, const char* tok,
+                          std::int64_t tok_line, std::size_t tok_column) {
+  if (!s.file) return st;
+  ReadFault& f = s.file->fault;
+  f = ReadFault{};
+  f.first_line = s.file->last_line + 1;
+  f.item = item;
+  f.line = tok ? tok_line : f.first_line;
+  if (tok) {
+    f.column = tok_column;
+    // The token is still in view only while the scan is on its record.
+    if (s.file->line == tok_line) {
+      const char* q = tok;
+      while (q < s.e && (q == tok || !ends_token(*q)) && q - tok < 200) ++q;
+      f.text.assign(tok, q);
+    }
+  }
+  return st;
+}
+
 template <class Sink>
 int scan_list(Scan& s, Sink& sink) {
   const std::size_t n = sink.size();
@@ -284,19 +371,23 @@ int scan_list(Scan& s, Sink& sink) {
   while (i < n) {
     s.p = skip_blanks(s.p, s.e);
     if (s.p == s.e) {
-      if (const int st = skip_space(s)) return st;
+      if (const int st = skip_space(s)) return fail_at(s, st, i, nullptr, 0, 0);
     }
     const char c = *s.p;
     if (c == ',') {
-      ++s.p;
       if (s.separator_seen) {
+        sink.on_null(s, s.p, i, i + 1);
         ++i;  // a null value
       } else {
         s.separator_seen = true;
       }
+      ++s.p;
       continue;
     }
-    if (c == '/') return 0;
+    if (c == '/') {
+      sink.on_null(s, s.p, i, n);
+      return 0;
+    }
     if constexpr (Sink::reals_only) {
       if (is_digit(c) || c == '-' || c == '+' || c == '.') {
         if (fast_real(s.p, s.e, sink.dest[i], s.p)) {
@@ -306,7 +397,18 @@ int scan_list(Scan& s, Sink& sink) {
         }
       }
     }
-    if (const int st = take_value(s, sink, i)) return st;
+    const char* tok = s.p;
+    const std::int64_t tok_line = line_of(s);
+    const std::size_t tok_column = static_cast<std::size_t>(tok - s.b) + 1;
+    const std::size_t from = i;
+    if (const int st = take_value(s, sink, i)) {
+      const int failed = fail_at(s, st, from, tok, tok_line, tok_column);
+      // A quoted value that ran on past its record is out of view: its
+      // opening, up to the end of that record, was not kept by fail_at.
+      if (s.file && line_of(s) != tok_line && is_quote(c)) s.file->fault.text = std::string(1, c);
+      return failed;
+    }
+    sink.on_value(s, tok, from, i);
     s.separator_seen = false;
   }
   return 0;
@@ -317,28 +419,29 @@ int scan_list(Scan& s, Sink& sink) {
 template <class Sink>
 int read_file_list(ReadFile& f, Sink& sink) {
   Scan s{&f, nullptr, nullptr};
+  f.last_line = f.line;
   const int st = next_record(s);
   f.last_start = f.rec_start;
-  if (st != 0) return st;
+  if (st != 0) return fail_at(s, st, 0, nullptr, 0, 0);
   return scan_list(s, sink);
 }
 
 }  // namespace
 
 int read_list(ReadFile& f, std::span<const Item> items) {
-  ListSink sink{items};
+  ListSink sink(items);
   return read_file_list(f, sink);
 }
 
 int read_list(std::string_view text, std::span<const Item> items) {
-  ListSink sink{items};
-  Scan s{nullptr, text.data(), text.data() + text.size()};
+  ListSink sink(items);
+  Scan s{nullptr, text.data(), text.data() + text.size(), text.data()};
   return scan_list(s, sink);
 }
 
 int read_one(std::string_view text, const Item& item, bool& assigned) {
-  ListSink sink{{&item, 1}};
-  Scan s{nullptr, text.data(), text.data() + text.size()};
+  ListSink sink({&item, 1});
+  Scan s{nullptr, text.data(), text.data() + text.size(), text.data()};
   const int st = scan_list(s, sink);
   assigned = sink.assigned;
   return st;
@@ -347,6 +450,23 @@ int read_one(std::string_view text, const Item& item, bool& assigned) {
 int read_reals(ReadFile& f, float* dest, std::size_t n) {
   RealSink sink{dest, n};
   return read_file_list(f, sink);
+}
+
+int read_reals(ReadFile& f, float* dest, std::size_t n, unsigned char* unassigned, bool& any) {
+  RealSink sink{dest, n, unassigned};
+  const int st = read_file_list(f, sink);
+  any = sink.any;
+  return st;
+}
+
+bool locate_item(ReadFile& f, std::size_t n, std::size_t item, std::int64_t& line,
+                 std::size_t& column) {
+  step_back(f);
+  LocateSink sink{n, item};
+  read_file_list(f, sink);
+  line = sink.line;
+  column = sink.column;
+  return sink.found;
 }
 
 }  // namespace kivo

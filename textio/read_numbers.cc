@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -187,6 +188,30 @@ int convert_real(std::string_view t, float& value) {
   }
   value = neg ? -v : v;
   return 0;
+}
+
+}  // namespace kivo
+
+namespace kivo {
+
+std::string fault_reason(int status, ItemKind kind) {
+  switch (status) {
+    case read_status::bad_integer:
+      return "is not an integer";
+    case read_status::integer_overflow:
+      return "is beyond the range of a 32-bit integer";
+    case read_status::real_overflow:
+      return "is too large for a single-precision number";
+    case read_status::real_underflow:
+      return "is too small for a single-precision number";
+    case read_status::bad_repeat:
+      return "is not a value (a repeat count before \"*\" must be an integer above 0)";
+    case read_status::quote_for_number:
+      return kind == ItemKind::integer ? "is not an integer (a quoted text)"
+                                       : "is not a number (a quoted text)";
+    default:
+      return kind == ItemKind::integer ? "is not an integer" : "is not a number";
+  }
 }
 
 }  // namespace kivo

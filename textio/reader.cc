@@ -123,6 +123,9 @@ ReadFile& ReadFile::operator=(ReadFile&& other) noexcept {
     skip_line = std::exchange(other.skip_line, false);
     at_eof = std::exchange(other.at_eof, false);
     io_error = std::exchange(other.io_error, false);
+    line = std::exchange(other.line, 0);
+    last_line = std::exchange(other.last_line, 0);
+    fault = std::move(other.fault);
   }
   return *this;
 }
@@ -164,6 +167,8 @@ void close_read(ReadFile& f) {
   f.cap = f.begin = f.end = 0;
   f.buf_offset = f.rec_start = f.last_start = 0;
   f.skip_line = f.at_eof = f.io_error = false;
+  f.line = f.last_line = 0;
+  f.fault = ReadFault{};
 }
 
 int next_record(ReadFile& f, std::size_t want, std::string_view& rec) {
@@ -217,12 +222,14 @@ int next_record(ReadFile& f, std::size_t want, std::string_view& rec) {
       f.begin += next;
       f.skip_line = true;
     }
+    ++f.line;
     return 0;
   }
 }
 
 int read_char_field(ReadFile& f, char* dest, std::size_t len) {
   std::string_view rec;
+  f.last_line = f.line;
   const int st = next_record(f, len, rec);
   f.last_start = f.rec_start;
   if (st != 0 || len == 0) return st;
@@ -240,6 +247,7 @@ int peek_char(ReadFile& f, char& first) {
   while (f.begin == f.end) {
     if (f.at_eof) {
       f.rec_start = f.last_start = f.buf_offset + static_cast<std::int64_t>(f.begin);
+      f.last_line = f.line;
       return read_status::end_of_file;
     }
     if (const int st = fill(f, f.begin)) return st;
@@ -247,6 +255,7 @@ int peek_char(ReadFile& f, char& first) {
   const char c = f.buf[f.begin];
   first = c == '\r' || c == '\n' ? ' ' : c;
   f.rec_start = f.last_start = f.buf_offset + static_cast<std::int64_t>(f.begin);
+  f.last_line = f.line;
   return 0;
 }
 
@@ -269,16 +278,19 @@ int count_records(ReadFile& f, char lead, std::int64_t& count) {
     char c = f.buf[f.begin];
     if (c == '\r' || c == '\n') c = ' ';
     if (c != lead) ++count;
+    ++f.line;
     if (const int st = pass_line(f)) return st;
   }
 }
 
 void rewind_read(ReadFile& f) {
   seek_to(f, 0);
+  f.line = f.last_line = 0;
 }
 
 void step_back(ReadFile& f) {
   seek_to(f, f.last_start);
+  f.line = f.last_line;
 }
 
 }  // namespace kivo

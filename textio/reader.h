@@ -15,13 +15,13 @@
 
 namespace kivo {
 
-enum class ItemKind { integer, real, character };
+enum class ItemKind { integer, real, character, text };
 
 // One item of a read request: where its value goes. Storage is changed only
 // when a value (not a null value) is assigned to the item.
 struct Item {
   ItemKind kind;
-  void* dest;          // std::int32_t*, float*, or char[length]
+  void* dest;          // std::int32_t*, float*, char[length], or std::string*
   std::size_t length;  // character items: the fixed length L
 };
 
@@ -33,6 +33,11 @@ inline Item real_item(float& v) {
 }
 inline Item char_item(char* buf, std::size_t len) {
   return {ItemKind::character, buf, len};
+}
+// A character value of any length: read as a character item is, and stored
+// whole.
+inline Item text_item(std::string& v) {
+  return {ItemKind::text, &v, 0};
 }
 
 // Status numbers of the reader. Callers only test the sign; the numbers
@@ -53,6 +58,16 @@ inline constexpr int bad_repeat = 15;        // a repeat count that is not an in
 inline constexpr int quote_for_number = 16;  // a quote or "(" starting an integer or real value
 }  // namespace read_status
 
+// Where a read request failed, for the message that points at it: filled by
+// a request on a file only when it fails.
+struct ReadFault {
+  std::int64_t line = 0;        // physical line of the text at fault, or where the request began
+  std::size_t column = 0;       // 1-based position where that text begins; 0: no text is at fault
+  std::string text;             // the text at fault (the unquoted token, or a quote's opening)
+  std::size_t item = 0;         // the item at fault, from 0: the items before it were dealt with
+  std::int64_t first_line = 0;  // the line on which the request began
+};
+
 // A text file open for sequential reading, read in large blocks. The fields
 // belong to the reader; callers only pass the struct to the functions below.
 // It owns its file descriptor: moving hands it over, destruction closes it.
@@ -72,6 +87,9 @@ struct ReadFile {
   bool skip_line = false;       // the rest of a physical line at begin is still to be passed over
   bool at_eof = false;          // the file has no bytes beyond buf[end]
   bool io_error = false;        // sticky: every later request fails
+  std::int64_t line = 0;        // physical lines obtained so far: the line of the last record
+  std::int64_t last_line = 0;   // lines before the record where the last request began
+  ReadFault fault;              // where the last failed request failed
 
   ReadFile() = default;
   ~ReadFile();
@@ -105,8 +123,20 @@ int read_list(std::string_view text, std::span<const Item> items);
 // repeat count such as "2*", or the end of the text).
 int read_one(std::string_view text, const Item& item, bool& assigned);
 // Free-format read of n real items into dest[0..n) (same rules as read_list,
-// with a fast path for plain decimal numbers).
+// with a fast path for plain decimal numbers). When `unassigned` is given,
+// the entries of the items left without a value (a null value, a bare repeat
+// count, the items after a slash) are set to 1, and `any` tells whether
+// there was one; the other entries are not touched.
 int read_reals(ReadFile& f, float* dest, std::size_t n);
+int read_reals(ReadFile& f, float* dest, std::size_t n, unsigned char* unassigned, bool& any);
+
+// Reads again the request on which the last one began, as n real items, to
+// find where item `item` took its value or its null value: the line and the
+// 1-based position (of the value, of the comma of a null value, of the slash
+// that ended the request). Leaves the file where the last request left it.
+// False when that item got neither (the request failed before it).
+bool locate_item(ReadFile& f, std::size_t n, std::size_t item, std::int64_t& line,
+                 std::size_t& column);
 
 // Character field read with w = L = len: the first len characters of the next
 // record, blank-padded when the record is shorter.
@@ -122,6 +152,10 @@ int peek_char(ReadFile& f, char& first);
 // file at its end. Returns 0 at the end of the file or a positive status on
 // a failure of the file system; `count` holds the records counted so far.
 int count_records(ReadFile& f, char lead, std::int64_t& count);
+
+// What a positive status of a read says of the text at fault, for a message
+// that quotes that text: "is not a number", "is not an integer", ...
+std::string fault_reason(int status, ItemKind kind);
 
 // Conversion of one unquoted token by the integer and the real value rules.
 // The target is changed only on success; returns 0 or a positive status.

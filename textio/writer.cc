@@ -129,6 +129,11 @@ void top_line(std::FILE* console, std::string_view text) {
   show_line(console, {}, text);
 }
 
+void error_line(std::FILE* console, std::FILE* errors, std::string_view text) {
+  std::fflush(console);
+  show_line(errors, {}, text);
+}
+
 void progress_line(std::FILE* console, std::string_view text) {
   show_line(console, " ", text);
 }

@@ -59,6 +59,10 @@ void console_record(std::FILE* console, std::string_view record);
 void top_line(std::FILE* console, std::string_view text);
 // A progress line: the text shown after one blank.
 void progress_line(std::FILE* console, std::string_view text);
+// A line on standard error (`errors`) that helps a person: where a stop
+// comes from, a note on suspicious values. What the console holds is written
+// out first, so that on a terminal the lines come in order.
+void error_line(std::FILE* console, std::FILE* errors, std::string_view text);
 
 // A text file open for writing, buffered in large chunks. Records are
 // assembled in place: record_begin() gives room for max_len characters, the

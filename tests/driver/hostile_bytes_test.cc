@@ -199,8 +199,9 @@ double seconds_since(std::chrono::steady_clock::time_point t0) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 }
 
-// A data file that is one line of 50 MB: only its first 999 characters form
-// the record, the rest is passed over, and the next line is the next record.
+// A data file that is one line of 50 MB: the row's N values come first, the
+// rest of the line (garbage, a NUL) is passed over however long it is, and
+// the next line is the next row.
 TEST(HostileBytes, DataLineOf50MB) {
   std::string line = kRow;
   line.resize(999, ' ');
@@ -243,7 +244,7 @@ TEST(HostileBytes, ParametersLinesOf10MB) {
       {"name of 10 MB",
        long_name + "\nout.obs\n" + kColumns,
        kRow + "\n",
-       {kReadingParams, stop("data file \"" + long_name.substr(0, 99) + "\" does not exist")},
+       {kReadingParams, stop("data file \"" + long_name + "\" does not exist")},
        1,
        ""},
       {"column line of 10 MB blanks",

@@ -495,7 +495,7 @@ class Extractor {
         return eval(ctx, k + 2, b - 1);
       }
       // Library calls and the number text of a message are inserted parts.
-      if (qual.rfind("std::", 0) == 0 || name == "number_text") return hole();
+      if (qual.rfind("std::", 0) == 0 || inserted_.count(name)) return hole();
       return call_result(ctx, name, k + 1, b - 1);
     }
     // An element of an array of texts: name[...].
@@ -570,14 +570,8 @@ class Extractor {
     if (in_progress_.count(key)) return hole();
     in_progress_.insert(key);
     Texts out;
-    // Calls in the function's own file; a helper defined once and called
-    // from elsewhere is looked for in every file.
-    std::vector<std::size_t> order{fn.file};
+    // Calls in every file: a helper of one file may be called from others.
     for (std::size_t fi = 0; fi < files_.size(); ++fi) {
-      if (fi != fn.file) order.push_back(fi);
-    }
-    for (std::size_t fi : order) {
-      if (fi != fn.file && !out.empty()) break;
       for (const auto& [open, close] : calls(fi, fn.name)) {
         const auto args = split_args(fi, open, close);
         if (index >= args.size()) continue;
@@ -628,6 +622,10 @@ class Extractor {
     return std::nullopt;
   }
 
+  // Functions whose text is an inserted part: numbers, and the quoted text,
+  // the reason and the hint that the lines on standard error put in.
+  const std::set<std::string> inserted_ = {"number_text", "quoted_text",    "fault_reason",
+                                           "row_hint",    "soundings_text", "value_text"};
   std::vector<File> files_;
   std::vector<Function> functions_;
   std::set<std::pair<const Function*, std::size_t>> in_progress_;
@@ -988,14 +986,8 @@ std::set<std::string> doc_texts(const std::vector<Entry>& entries) {
   return out;
 }
 
-TEST(Messages, TheDocsListExactlyTheMessagesOfTheCode) {
-  const CodeTexts code = code_texts(read_sources(kProgramDirs), {{"estop", 0}});
-  EXPECT_TRUE(code.unresolved.empty())
-      << "message texts the extractor cannot follow (teach it the construction):"
-      << report({code.unresolved.begin(), code.unresolved.end()}, "at");
-  const auto entries = md_entries(md_section(docs(), "Messages"));
-  const std::set<std::string> in_code = keys(code.texts);
-  const std::set<std::string> in_docs = doc_texts(entries);
+// The texts of the code are those of the docs, each missing one named.
+void expect_same_texts(const std::set<std::string>& in_code, const std::set<std::string>& in_docs) {
   std::set<std::string> undocumented, stale;
   std::set_difference(in_code.begin(), in_code.end(), in_docs.begin(), in_docs.end(),
                       std::inserter(undocumented, undocumented.end()));
@@ -1004,6 +996,17 @@ TEST(Messages, TheDocsListExactlyTheMessagesOfTheCode) {
   EXPECT_TRUE(undocumented.empty() && stale.empty())
       << report(undocumented, "in the code, not in docs/parameters.md")
       << report(stale, "in docs/parameters.md, not in the code");
+}
+
+TEST(Messages, TheDocsListExactlyTheMessagesOfTheCode) {
+  const CodeTexts code = code_texts(read_sources(kProgramDirs), {{"estop", 0}});
+  EXPECT_TRUE(code.unresolved.empty())
+      << "message texts the extractor cannot follow (teach it the construction):"
+      << report({code.unresolved.begin(), code.unresolved.end()}, "at");
+  const auto entries = md_entries(md_section(docs(), "Messages"));
+  const std::set<std::string> in_code = keys(code.texts);
+  const std::set<std::string> in_docs = doc_texts(entries);
+  expect_same_texts(in_code, in_docs);
   EXPECT_EQ(entries.size(), in_docs.size()) << "a message is listed twice";
   EXPECT_GE(in_code.size(), 50u);
   for (const auto& e : entries) EXPECT_FALSE(e.phase.empty()) << e.text;
@@ -1018,6 +1021,17 @@ TEST(Messages, TheDocsListExactlyTheConsoleLinesOfTheCode) {
   const std::set<std::string> in_docs = doc_texts(md_entries(md_section(docs(), "Console output")));
   EXPECT_EQ(in_code, in_docs);
   EXPECT_TRUE(in_code.count("Stop: <>.")) << "the stop line comes from the driver";
+}
+
+TEST(Messages, TheDocsListExactlyTheLinesOnStandardError) {
+  const CodeTexts code = code_texts(read_sources(kProgramDirs), {{"place", 3}});
+  EXPECT_TRUE(code.unresolved.empty())
+      << report({code.unresolved.begin(), code.unresolved.end()}, "at");
+  const std::set<std::string> in_code = keys(code.texts);
+  const auto entries = md_entries(md_section(docs(), "Lines on standard error"));
+  const std::set<std::string> in_docs = doc_texts(entries);
+  expect_same_texts(in_code, in_docs);
+  EXPECT_EQ(entries.size(), in_docs.size()) << "a line is listed twice";
 }
 
 // The manual page's lists say what the docs' tables say, entry by entry.
@@ -1039,6 +1053,8 @@ TEST(Messages, TheManualPageAgreesWithTheDocs) {
   auto console = md_entries(md_section(md, "Console output"));
   for (auto& e : console) e.phase.clear();
   expect_same_entries(console, man_entries(page, "CONSOLE OUTPUT"), "CONSOLE OUTPUT");
+  expect_same_entries(md_entries(md_section(md, "Lines on standard error")),
+                      man_entries(page, "STANDARD ERROR"), "STANDARD ERROR");
 }
 
 }  // namespace

@@ -239,6 +239,40 @@ TEST(Replacement, StandardOutputIsWrittenInPlaceEvenIntoAFile) {
 #endif
 }
 
+// More kept soundings than the count line of 5 characters can count: the
+// run stops where the count line would be written, after the data file has
+// been read, and leaves the old file as it was and nothing new; written in
+// place, the name receives nothing. 99999 blocks still convert.
+TEST(Replacement, MoreThan99999SoundingsStopAndLeaveNothing) {
+  TempDir dir;
+  set_up(dir, kParams + "al\n", rows(100000));
+  test::write_file(dir.file("out.obs"), kOld);
+  const test::RunResult r = test::run_in_process(dir.path());
+  EXPECT_EQ(r.console, shown({kReadingParams, kReadingData, found(100000), kNoThinning, kWritingOut,
+                              stop("more than 99999 soundings to write to \"out.obs\"")}));
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.errors,
+            "kivo.in:9:1: averaging line: \"al\" keeps 100000 soundings, more than the 99999 that "
+            "an observations file can count (average with \"av\", decimate with \"de\", or split "
+            "the survey)\n");
+  EXPECT_EQ(read_file(dir.file("out.obs")), kOld);
+  EXPECT_EQ(listing(dir), (std::set<std::string>{"kivo.in", "data.txt", "out.obs"}));
+
+  TempDir fits;
+  set_up(fits, kParams + "de 2\n", rows(199997));
+  ASSERT_EQ(test::run_in_process(fits.path()).status, 0);
+  EXPECT_EQ(read_file(fits.file("out.obs")).substr(0, 7), "99999\r\n");
+#ifndef _WIN32
+  TempDir in_place;
+  set_up(in_place, "data.txt\n'/dev/stdout'\n" + kParams.substr(17) + "al\n", rows(100000));
+  const std::string cmd = "cd '" + in_place.path() + "' && '" KIVO_BINARY "' > console.txt 2>&1";
+  EXPECT_NE(std::system(cmd.c_str()), 0);
+  const std::string console = read_file(in_place.file("console.txt"));
+  EXPECT_EQ(console.find("\r\n"), std::string::npos) << "no record reached /dev/stdout";
+  EXPECT_NE(console.find("Stop: more than 99999"), std::string::npos) << console;
+#endif
+}
+
 // Rows over several lines leave fewer soundings than counted; the kept
 // soundings are those of the lower count, as if the file had no extra line.
 TEST(Replacement, FewerSoundingsThanCountedGiveTheFileOfTheLowerCount) {

@@ -79,7 +79,7 @@ struct Survey {
     std::size_t j = 0;
     for (float v : values) a.dum_a[j++] = v;
   }
-  void store() { store_row(plan_row(p, a), a, stored); }
+  void store() { store_row(plan_row(p, a), p, a, stored); }
   Cplx dat(std::int32_t c) const { return a.dat_a[c - 1]; }
   Cplx err(std::int32_t c) const { return a.err_a[c - 1]; }
 };

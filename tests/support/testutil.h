@@ -90,6 +90,7 @@ std::string from_console(const std::string& text);
 struct RunResult {
   std::string console;  // everything kivo wrote to standard output
   int status = -1;      // exit status
+  std::string errors;   // what it wrote to standard error (runs in-process only)
 };
 
 // Runs the kivo binary with `dir` as its working directory.
