@@ -61,12 +61,18 @@ struct Freq {
 
 // The first five are the usual helicopter system; the others extend it to
 // ten frequencies for the linearity runs.
-constexpr Freq kFreqs[10] = {
+constexpr Freq kFreqs[20] = {
     {"380", 'z', "7.98", "1.0", 40.0},       {"1500", 'x', "7.98", "1.0", 90.0},
     {"6200", 'z', "7.98", "2.0", 260.0},     {"25000", 'z', "7.98", "3.0", 1100.0},
     {"100000", 'z', "6.025", "5.0", 2600.0}, {"900", 'x', "7.98", "1.0", 60.0},
     {"3300", 'z', "7.98", "1.5", 170.0},     {"11000", 'x', "7.98", "2.0", 420.0},
     {"40000", 'z', "7.98", "4.0", 950.0},    {"140000", 'z', "6.025", "6.0", 2900.0},
+    // A second system, for surveys of many channels (F up to 20).
+    {"400", 'z', "4.0", "1.0", 45.0},        {"1800", 'x', "4.0", "1.0", 95.0},
+    {"7000", 'z', "4.0", "2.0", 280.0},      {"28000", 'z', "4.0", "3.0", 1150.0},
+    {"115000", 'z', "4.0", "5.0", 2700.0},   {"1000", 'x', "4.0", "1.0", 65.0},
+    {"3600", 'z', "4.0", "1.5", 180.0},      {"12500", 'x', "4.0", "2.0", 440.0},
+    {"45000", 'z', "4.0", "4.0", 980.0},     {"160000", 'z', "4.0", "6.0", 2950.0},
 };
 
 // Column widths of the data file.
@@ -160,7 +166,7 @@ Options parse(int argc, char** argv) {
     }
   }
   if (o.soundings < 0 || o.soundings > 2147483647) fail("sounding count out of range");
-  if (o.freqs < 1 || o.freqs > 10) fail("frequency count must be 1 to 10");
+  if (o.freqs < 1 || o.freqs > 20) fail("frequency count must be 1 to 20");
   return o;
 }
 
@@ -262,7 +268,7 @@ void write_data(const Options& o) {
   const double spacing = 3.2;          // metres between soundings
   double height = 139.2;               // feet, 98.4 .. 180.0
   double conductance = 0.5;            // ground response, 0.02 .. 1
-  const std::size_t row_max = 64 + kDataWidth * 20;
+  const std::size_t row_max = 64 + kDataWidth * 2 * 20;
 
   for (std::int64_t i = 0; i < o.soundings; ++i) {
     if (o.soundings >= 3 && (i == o.soundings / 3 || i == 2 * o.soundings / 3)) {
