@@ -274,26 +274,40 @@ bool write_block(Observations& o, const Params& p, const Arrays& a, const Layout
 // failure of the file the rest of the data file is only read. Returns the
 // number of soundings read.
 std::int32_t pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std::int32_t nsoundings,
-                  std::int32_t naverage, bool writing, ReadingNotes* notes = nullptr) {
+                  std::int32_t naverage, bool writing, ReadingNotes* notes = nullptr,
+                  std::int32_t known = -1) {
   ReadingPass r;
   begin_reading(r, f, p, a, nsoundings, naverage);
-  if (writing && r.kept.count > kMostBlocks) {
-    fail_count(o, p, r.kept.count);
-    writing = false;
-  }
+  // The count line goes first. Flight lines make the count known only once
+  // the file has been read: until then the count without them stands there
+  // (5 asterisks when it is too wide), and is written over at the end.
+  const std::int32_t head = known >= 0 ? known : r.kept.count;
+  char count[kCountLen];
+  put_int(count, 5, head);
   if (writing) {
     char* c = record_begin(o.file, kCountLen);
-    c = put_int(c, 5, r.kept.count);
-    writing = !record_failed(o, c, Record::count, p);
+    std::memcpy(c, count, kCountLen);
+    writing = !record_failed(o, c + kCountLen, Record::count, p);
   }
+  const bool wrote_head = writing;
   if (writing) {
     const Layout l = layout_of(p, a);
     KeptSounding k;
     while (next_kept(r, k)) {
-      if (!write_block(o, p, a, l, k)) break;
+      // Past what the count line can count, the run is going to stop.
+      if (r.nkept > kMostBlocks || !write_block(o, p, a, l, k)) break;
     }
   }
   read_to_end(r);
+  o.kept = r.nkept;
+  if (wrote_head && r.nkept > kMostBlocks) {
+    // The count line would fail first: its stop stands before any other.
+    o.failure = Stop{};
+    fail_count(o, p, r.nkept);
+  } else if (wrote_head && r.nkept != head && o.failure.message.empty()) {
+    put_int(count, 5, r.nkept);
+    if (write_head(o.file, count, kCountLen) != 0) fail_record(o, Record::count, p, 0, 0);
+  }
   if (notes) *notes = std::move(r.notes);
   return r.nread;
 }
@@ -377,17 +391,16 @@ void write_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a
     // file: the name itself is written, now that the data file is sound. A
     // count that the count line cannot hold stops before the name is even
     // opened, so that it receives nothing.
-    const Kept kept = kept_soundings(nsoundings, p.naverage, p.ndecimate);
-    if (kept.count > kMostBlocks) {
+    if (o.kept > kMostBlocks) {
       progress_line(console, "Writing data to " + quoted + ".");
       o.stop_at_once = true;
-      fail_count(o, p, kept.count);
+      fail_count(o, p, o.kept);
     }
     if (open_write(o.file, p.output_file) != 0) estop("error opening output file " + quoted);
     progress_line(console, "Writing data to " + quoted + ".");
     o.stop_at_once = true;
     rewind_read(f);
-    pass(o, f, p, a, nsoundings, p.naverage, true);
+    pass(o, f, p, a, nsoundings, p.naverage, true, nullptr, o.kept);
     close_read(f);
     if (close_write(o.file) != 0) estop("error closing output file " + quoted);
     return;

@@ -38,6 +38,7 @@ struct Observations {
   // read: reported once the data file is known to be sound.
   Stop failure;
   bool stop_at_once = false;  // failures stop the run at once
+  std::int32_t kept = 0;      // the sounding blocks of the last pass
 
   Observations() = default;
   Observations(const Observations&) = delete;

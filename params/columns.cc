@@ -182,11 +182,22 @@ void set_coordinate(const Params& p, std::int32_t& role_col, std::int32_t k, con
   role_col = k;
 }
 
+// A column line whose first four characters are "line" in any case.
+bool is_line_role(std::string_view rest) {
+  if (rest.size() < 4) return false;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const char c = rest[i];
+    const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    if (lower != "line"[i]) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void read_column_lines(ReadFile& f, Params& p, Arrays& a) {
   std::string line(kLineLength, ' ');
-  p.xcol = p.ycol = p.zcol = 0;
+  p.xcol = p.ycol = p.zcol = p.linecol = 0;
   p.column_places.clear();
   for (std::int32_t i = 0; i < p.ncols; ++i) {
     const std::int32_t k = i + 1;
@@ -211,6 +222,13 @@ void read_column_lines(ReadFile& f, Params& p, Arrays& a) {
 
     if (rest.substr(0, 6) == "ignore" || rest.substr(0, 6) == "IGNORE") {
       a.usecol_a[ii] = 0;
+      continue;
+    }
+    // The flight-line column: read in every row, used only to tell where a
+    // flight line begins; nothing more is read on its line.
+    if (is_line_role(rest)) {
+      a.usecol_a[ii] = 0;
+      set_coordinate(p, p.linecol, k, "line");
       continue;
     }
     a.usecol_a[ii] = 1;

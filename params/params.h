@@ -34,6 +34,7 @@ struct Params {
   std::int32_t xcol = 0;    // column numbers of the coordinates, 0 = none
   std::int32_t ycol = 0;
   std::int32_t zcol = 0;
+  std::int32_t linecol = 0;              // the flight-line column, 0 = none
   std::int32_t naverage = 0;             // averaging number
   std::int32_t ndecimate = 0;            // decimating number
   std::int32_t nfreqs = 0;               // number of frequencies

@@ -1,5 +1,6 @@
-// The counting pass over the data file: every record whose first character
-// is not "/" is one sounding. The file is then rewound for the reading pass,
+// The counting pass over the data file: every record is one sounding but
+// comment records ("/" or "#" first), a header record of names and line
+// records. The file is then rewound for the reading pass,
 // so that every array can be allocated at its final size beforehand.
 #include <cstdint>
 #include <limits>
@@ -8,6 +9,7 @@
 #include "params/params.h"
 #include "soundings/soundings.h"
 #include "textio/reader.h"
+#include "textio/records.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
 
@@ -19,8 +21,9 @@ std::int32_t count_soundings(ReadFile& f, const Params& p, std::FILE* console) {
   if (open_read(f, p.data_file) != 0) estop("error opening data file " + quoted);
   progress_line(console, "Reading data from " + quoted + ".");
 
-  std::int64_t count = 0;
-  if (count_records(f, '/', count) > 0) estop("error counting soundings in " + quoted);
+  RecordCount records;
+  if (count_rows(f, records) > 0) estop("error counting soundings in " + quoted);
+  const std::int64_t count = records.rows;
   if (count > std::numeric_limits<std::int32_t>::max()) estop("too many soundings in " + quoted);
   rewind_read(f);
 

@@ -251,6 +251,16 @@ void report_notes(const ReadingNotes& notes, const Params& p, std::FILE* console
                    (notes.spans == 1 ? " does" : " do") + "); " + number_text(notes.read) +
                    " soundings read where " + number_text(notes.counted) + " were counted")});
   }
+  if (notes.short_lines > 0) {
+    lines.push_back(
+        {notes.short_first, 0,
+         place(file, notes.short_first, 0,
+               "note: " + std::to_string(notes.short_lines) +
+                   (notes.short_lines == 1 ? " flight line" : " flight lines") +
+                   " shorter than the window of " + number_text(notes.window) +
+                   " soundings gave no block (" + soundings_text(notes.short_soundings) +
+                   "; the first begins here)")});
+  }
   std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
     return std::tie(a.line, a.column) < std::tie(b.line, b.column);
   });
@@ -341,6 +351,11 @@ std::string row_hint(const ReadingPass& r, const ReadFault& fault) {
   std::memset(r.unassigned.data(), 0, r.unassigned.size());
 }
 
+[[noreturn, gnu::cold]] void stop_line(const ReadingPass& r) {
+  estop("error reading line " + number_text(message_number(r.line)) + " from \"" +
+        r.params->data_file + "\"");
+}
+
 // Reads the next sounding row into dum_a. False at the end of the pass: the
 // end of the file, or a row beyond the count.
 bool read_row(ReadingPass& r) {
@@ -352,14 +367,31 @@ bool read_row(ReadingPass& r) {
     // The first character decides between a comment record, passed over
     // whole, and a sounding row, read from its start.
     char first = ' ';
-    int status = peek_char(f, first);
-    if (status == 0 && first == '/') status = read_char_field(f, &first, 1);
-    if (status > 0) {
-      estop("error reading line " + number_text(message_number(r.line)) + " from \"" + p.data_file +
-            "\"");
-    }
+    char lead = ' ';
+    int status = peek_lead(f, first, lead);
+    const bool comment = first == '/' || first == '#';
+    if (status == 0 && comment) status = read_char_field(f, &first, 1);
+    if (status > 0) stop_line(r);
     if (status < 0) return false;
-    if (first == '/') continue;
+    if (comment) continue;
+    // Only the first record that is not a comment (a header of names?) and
+    // a record that begins with a word (a line record?) need their words
+    // looked at; a row of numbers goes straight to its values.
+    if (r.first_record || lead == 'L' || lead == 'l' || lead == 'T' || lead == 't') {
+      const bool was_first = r.first_record;
+      r.first_record = false;
+      std::string_view rec;
+      status = next_record(f, std::string_view::npos, rec);
+      if (status > 0) stop_line(r);
+      if (status < 0) return false;
+      const RecordKind kind = record_kind(rec, was_first);
+      if (kind == RecordKind::line) {
+        r.line_pending = true;
+        continue;
+      }
+      if (kind == RecordKind::header) continue;
+      step_back(f);
+    }
     // A sounding row beyond the count (only when S = 0 here, or when the
     // file grew after it was counted) belongs to no sounding: the pass ends.
     if (r.nread == r.nsoundings) return false;
@@ -370,6 +402,13 @@ bool read_row(ReadingPass& r) {
     const int st =
         read_reals(f, dum, static_cast<std::size_t>(p.ncols), r.unassigned.data(), unassigned);
     if (st != 0) stop_row(r, st);
+    r.row_line = first_line;
+    if (p.linecol > 0) {
+      std::uint32_t bits;
+      std::memcpy(&bits, dum + (p.linecol - 1), sizeof bits);
+      if (r.nread > 1 && bits != r.line_bits) r.line_pending = true;
+      r.line_bits = bits;
+    }
     if (unassigned) note_unassigned(r);
     if (f.line > first_line) {
       ReadingNotes& n = r.notes;
@@ -418,13 +457,34 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
   r.notes = ReadingNotes{};
   r.notes.columns.resize(static_cast<std::size_t>(p.ncols));
   r.notes.counted = nsoundings;
-  r.step_index = 0;
+  r.notes.window = r.kept.window;
+  r.nkept = 0;
+  r.first_record = true;
+  r.line_pending = false;
+  r.line_bits = 0;
+  r.row_line = 0;
+  r.line_rows = r.line_blocks = r.line_start = 0;
   r.step_pos = 0;
   r.ended = false;
   // Values that the first row leaves unassigned (a slash among its values)
   // read as 0 rather than as whatever the allocation held.
   std::fill(a.dum_a.get(), a.dum_a.get() + p.ncols, 0.0f);
 }
+
+namespace {
+
+// Ends the flight line being read: one that gave no block was shorter than
+// the window, and is counted for the note.
+void end_flight_line(ReadingPass& r) {
+  if (r.line_rows > 0 && r.line_blocks == 0) {
+    ReadingNotes& n = r.notes;
+    if (n.short_lines++ == 0) n.short_first = r.line_start;
+    n.short_soundings += r.line_rows;
+  }
+  r.line_rows = r.line_blocks = 0;
+}
+
+}  // namespace
 
 bool next_kept(ReadingPass& r, KeptSounding& k) {
   if (r.ended) return false;
@@ -433,23 +493,29 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
   const double window = 2.0 * n + 1.0;
   for (;;) {
     if (!read_row(r)) {
+      end_flight_line(r);
       r.ended = true;
       return false;
     }
-    // The row of index t lies in the window of kept sounding i (t / step),
-    // at position pos (t - i * step), when that position is inside the
-    // window; both are counted along rather than divided out.
-    const std::int64_t t = r.nread - 1;
-    const std::int64_t i = r.step_index;
-    const std::int64_t pos = r.step_pos;
-    if (++r.step_pos == r.kept.step) {
+    if (r.line_pending) {
+      // A new flight line: the window being summed is dropped, and the
+      // steps start again at this row, as at the start of a file.
+      r.line_pending = false;
+      end_flight_line(r);
       r.step_pos = 0;
-      ++r.step_index;
     }
-    if (i >= r.kept.count || pos >= r.kept.window) {
-      // Between kept soundings (decimation) or after the last window: read
-      // and checked, not stored. The first row always lies in a window, so
-      // a column that cannot be stored has stopped the run already.
+    if (r.line_rows++ == 0) r.line_start = r.row_line;
+    // The row of index t lies at position pos of its step; it is in the
+    // window of a kept sounding when pos is inside the window, and that
+    // window gives a block once its last row has been read (the last rows
+    // of a flight line, fewer than a window, give none).
+    const std::int64_t t = r.nread - 1;
+    const std::int64_t pos = r.step_pos;
+    if (++r.step_pos == r.kept.step) r.step_pos = 0;
+    if (pos >= r.kept.window) {
+      // Between kept soundings (decimation): read and checked, not stored.
+      // The first row always lies in a window, so a column that cannot be
+      // stored has stopped the run already.
       continue;
     }
     Sounding row;
@@ -457,6 +523,8 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       // A window of one sounding: its own values, as they are.
       store_row(r.plan, p_of(r), a, row);
       k = {static_cast<std::int32_t>(t), row.x, row.y, row.z};
+      ++r.nkept;
+      ++r.line_blocks;
       return true;
     }
     if (pos == 0) {
@@ -487,6 +555,8 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
     }
     k = {static_cast<std::int32_t>(t - n), r.centre.x, r.centre.y,
          static_cast<float>(r.zsum * r.reciprocal)};
+    ++r.nkept;
+    ++r.line_blocks;
     return true;
   }
 }

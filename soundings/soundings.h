@@ -128,6 +128,10 @@ struct ReadingNotes {
   std::int64_t span_first = 0, span_last = 0;              // its lines
   std::int32_t counted = 0;                                // S of the counting pass
   std::int32_t read = 0;                                   // soundings read
+  std::int64_t short_lines = 0;      // flight lines shorter than the window: no block
+  std::int64_t short_soundings = 0;  // the soundings they held
+  std::int64_t short_first = 0;      // the line of the file where the first begins
+  std::int32_t window = 1;           // W
 };
 
 // The null markers that a note names: -9999, -99999, -999999, -9999999, their
@@ -152,14 +156,23 @@ struct ReadingPass {
   std::int32_t nsoundings = 0;  // S: the pass ends after the S-th row
   std::int32_t nread = 0;       // rows read so far
   std::int64_t line = 0;        // L: records whose first character was read
-  std::int64_t step_index = 0;  // the next row: the kept sounding whose step it lies in
-  std::int64_t step_pos = 0;    // and its position from the start of that step
+  std::int64_t step_pos = 0;    // the next row's position from the start of its step
   double zsum = 0.0;
   Sounding centre;  // the row at the centre of the window
   bool ended = false;
   std::vector<std::int32_t> checked;      // the columns whose values are looked at for notes
   std::vector<unsigned char> unassigned;  // the columns of the row that got no value
   ReadingNotes notes;
+  std::int32_t nkept = 0;  // kept soundings handed out
+  // Flight lines: a line record, or a change of the line column's value,
+  // begins a new one at the next row, and the thinning starts afresh there.
+  bool first_record = true;      // no record but comments read yet
+  bool line_pending = false;     // the next row begins a new flight line
+  std::uint32_t line_bits = 0;   // the line column's value in the row before
+  std::int64_t row_line = 0;     // the line of the file where the row read last begins
+  std::int64_t line_rows = 0;    // rows of the flight line being read
+  std::int64_t line_blocks = 0;  // and the kept soundings it gave
+  std::int64_t line_start = 0;   // the line of the file of its first row
 };
 
 // The kept sounding handed out: its index s (from 0), its own x and y, and

@@ -259,6 +259,26 @@ int peek_char(ReadFile& f, char& first) {
   return 0;
 }
 
+int peek_lead(ReadFile& f, char& first, char& lead) {
+  if (const int st = peek_char(f, first)) return st;
+  std::size_t off = 0;  // from begin: characters known to be blanks or tabs
+  for (;;) {
+    const char* s = f.buf.get() + f.begin;
+    const std::size_t avail = f.end - f.begin;
+    while (off < avail && (s[off] == ' ' || s[off] == '\t')) ++off;
+    if (off < avail) {
+      const char c = s[off];
+      lead = c == '\r' || c == '\n' ? ' ' : c;
+      return 0;
+    }
+    if (f.at_eof) {
+      lead = ' ';
+      return 0;
+    }
+    if (const int st = fill(f, f.begin)) return st;
+  }
+}
+
 int count_records(ReadFile& f, char lead, std::int64_t& count) {
   count = 0;
   if (f.io_error) return read_status::io_error;

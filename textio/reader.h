@@ -147,6 +147,11 @@ int read_char_field(ReadFile& f, char* dest, std::size_t len);
 // it. Returns 0, -1 at the end of the file, or a positive status.
 int peek_char(ReadFile& f, char& first);
 
+// peek_char, and also the record's first character that is not a blank or
+// a tab (a blank when there is none), so that a row of numbers is told from a
+// record of words without reading it whole.
+int peek_lead(ReadFile& f, char& first, char& lead);
+
 // Counts the records left in the file whose first character is not `lead`
 // (an empty record counts: its first character reads as a blank). Leaves the
 // file at its end. Returns 0 at the end of the file or a positive status on

@@ -99,4 +99,44 @@ bool is_line_record(std::string_view rec, std::string* name) {
   return true;
 }
 
+RecordKind record_kind(std::string_view rec, bool first) {
+  if (is_comment_record(rec)) return RecordKind::comment;
+  if (is_line_record(rec)) return RecordKind::line;
+  if (first && is_header_record(rec)) return RecordKind::header;
+  return RecordKind::row;
+}
+
+int count_rows(ReadFile& f, RecordCount& count) {
+  count = RecordCount{};
+  bool first = true;  // no record but comments seen yet
+  for (;;) {
+    std::string_view rec;
+    const int st = next_record(f, std::string_view::npos, rec);
+    if (st < 0) return 0;
+    if (st > 0) return st;
+    // Most records are rows of numbers: only a first record, or one that
+    // begins with a word, needs its words looked at.
+    const bool comment = !rec.empty() && (rec.front() == '/' || rec.front() == '#');
+    if (comment) continue;
+    if (!first && !may_be_line_record(rec)) {
+      ++count.rows;
+      continue;
+    }
+    switch (record_kind(rec, first)) {
+      case RecordKind::comment:
+        break;
+      case RecordKind::header:
+        count.header = true;
+        break;
+      case RecordKind::line:
+        ++count.line_records;
+        break;
+      case RecordKind::row:
+        ++count.rows;
+        break;
+    }
+    first = false;
+  }
+}
+
 }  // namespace kivo

@@ -4,9 +4,12 @@
 // writing of a "kivo.in" from a data file's header.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "textio/reader.h"
 
 namespace kivo {
 
@@ -44,5 +47,22 @@ inline bool may_be_line_record(std::string_view rec) {
   const char c = rec[i];
   return c == 'L' || c == 'l' || c == 'T' || c == 't';
 }
+
+// The kinds of record of a data file. Only the first record that is not a
+// comment record (`first` true) can be a header; when it is both a line
+// record and a header by their rules, it is a line record.
+enum class RecordKind : std::uint8_t { comment, header, line, row };
+RecordKind record_kind(std::string_view rec, bool first);
+
+// What the counting pass finds in the records left in a data file: the
+// rows (soundings), the line records and whether there is a header. Leaves
+// the file at its end. Returns 0, or a positive status on a failure of the
+// file system.
+struct RecordCount {
+  std::int64_t rows = 0;
+  std::int64_t line_records = 0;
+  bool header = false;
+};
+int count_rows(ReadFile& f, RecordCount& count);
 
 }  // namespace kivo

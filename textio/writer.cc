@@ -120,6 +120,12 @@ int close_write(WriteFile& f) {
   return failed ? 1 : 0;
 }
 
+int write_head(WriteFile& f, const char* data, std::size_t n) {
+  flush(f);
+  if (!f.failed && (!os::seek(f.fd, 0) || !os::write_all(f.fd, data, n))) f.failed = true;
+  return f.failed ? 1 : 0;
+}
+
 void console_record(std::FILE* console, std::string_view record) {
   // Every control character starts a new line; the program only uses blank.
   show_line(console, {}, record.empty() ? record : record.substr(1));

@@ -99,6 +99,10 @@ char* record_begin(WriteFile& f, std::size_t max_len);
 // Ends the record that runs to `end`; returns the write status (0, or
 // positive when writing buffered records to the file has failed).
 int record_end(WriteFile& f, char* end);
+// Writes what is buffered, then puts `n` bytes over the first bytes of the
+// file (a count known only once the rest is written). Only a regular file
+// takes it, and only just before close_write. Returns 0 or a positive status.
+int write_head(WriteFile& f, const char* data, std::size_t n);
 // Writes what is buffered and closes the file; 0 or a positive status (also
 // when an earlier write of the file failed).
 int close_write(WriteFile& f);
