@@ -1,0 +1,100 @@
+// The kinds of record of a data file, told from their text, and the counting
+// pass over them: which records are soundings and which begin a flight line.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/testutil.h"
+#include "textio/records.h"
+
+namespace kivo {
+namespace {
+
+const char* kind_name(RecordKind k) {
+  switch (k) {
+    case RecordKind::comment:
+      return "comment";
+    case RecordKind::header:
+      return "header";
+    case RecordKind::line:
+      return "line";
+    case RecordKind::row:
+      return "row";
+  }
+  return "?";
+}
+
+TEST(Records, KindsAndTheirNearMisses) {
+  struct Case {
+    const char* rec;
+    bool first;  // the first record that is not a comment
+    RecordKind kind;
+  };
+  using K = RecordKind;
+  const Case cases[] = {
+      {"/ X Y ALT", true, K::comment},
+      {"# line, x, y", true, K::comment},
+      {" # blank first: a row", false, K::row},
+      {"//FLIGHT 3", false, K::comment},
+      {"Line fid Easting Northing", true, K::header},  // not "Line" and one name
+      {"line,x,y,alt,p1,q1,", true, K::header},        // a comma at the end adds no word
+      {"E5 q1 D2 _t", true, K::header},                // names, though E5 reads as a number
+      {"\"X\" 'Y'", true, K::header},
+      {"x y 1", true, K::row},
+      {"x,,y", true, K::row},  // an empty word is no name
+      {"NaN Inf", true, K::row},
+      {"x infinity", true, K::row},
+      {"", true, K::row},
+      {"x y z", false, K::row},  // a later line of names is a row
+      {"Line 10010", false, K::line},
+      {"TIE 19010", false, K::line},
+      {"  line\tL100.2", false, K::line},
+      {"Line,7", false, K::line},
+      {"Line 5,", false, K::line},
+      {"Line L1", true, K::line},  // both a line record and a header: a line record
+      {"Line", false, K::row},
+      {"Line", true, K::header},
+      {"Line 3 4", false, K::row},
+      {"Line,,5", false, K::row},  // an empty word in between
+      {"Lines 5", false, K::row},
+      {"Tie", false, K::row},
+      {"10010 Line", false, K::row},
+  };
+  for (const Case& c : cases) {
+    EXPECT_STREQ(kind_name(record_kind(c.rec, c.first)), kind_name(c.kind))
+        << "\"" << c.rec << "\"" << (c.first ? " first" : "");
+  }
+}
+
+TEST(Records, CountingPassesOverAllButRows) {
+  struct Case {
+    std::string data;
+    std::int64_t rows, line_records;
+    bool header;
+  };
+  const Case cases[] = {
+      {"", 0, 0, false},
+      {"1 2\n\n3 4", 3, 0, false},  // an empty line is a row
+      {"# a\n/ b\nx y\n1 2\n", 1, 0, true},
+      {"\nx y\n1 2\n", 3, 0, false},  // after an empty row, names are a row
+      {"Line 1\n1 2\nLine 2\nLine 3\n3 4\nLine 4\n", 2, 4, false},
+      {"/ x y\nLine 1\nx y\n1 2\n", 2, 1, false},  // the line record came first
+      {"1 2\r\nLine 3 4\r\n", 2, 0, false},
+  };
+  test::TempDir dir;
+  for (const Case& c : cases) {
+    test::write_file(dir.file("f"), c.data);
+    for (std::size_t block : {std::size_t{1}, std::size_t{3}, ReadFile::default_block}) {
+      ReadFile f;
+      ASSERT_EQ(open_read(f, dir.file("f"), 0, block), 0);
+      RecordCount count;
+      ASSERT_EQ(count_rows(f, count), 0);
+      EXPECT_EQ(count.rows, c.rows) << c.data;
+      EXPECT_EQ(count.line_records, c.line_records) << c.data;
+      EXPECT_EQ(count.header, c.header) << c.data;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kivo
