@@ -7,6 +7,8 @@
 //   is cut into records (CR or LF ends a record, the rest of the physical
 //   line is skipped, a maximum length cuts a record);
 // - count_records against a loop of one-character reads, also after rewind;
+// - count_rows against the kinds of the model's records (comments, a header,
+//   line records, rows);
 // - step_back: the record read again is the record read before;
 // - read_list from the file against read_list from the record's text, where
 //   the read of the text ends inside the record;
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "textio/reader.h"
+#include "textio/records.h"
 
 namespace {
 
@@ -147,6 +150,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (kivo::count_records(f, '/', count) != 0 || count != want)
       fail("count_records disagrees with the records", bytes);
     if (kivo::read_char_field(f, buf, 1) != -1) fail("count_records did not end at the end", bytes);
+  }
+
+  // The counting pass of a data file agrees with the kinds of the records.
+  {
+    kivo::RecordCount want_rows;
+    bool first = true;
+    for (auto r : recs) {
+      const kivo::RecordKind kind = kivo::record_kind(r, first);
+      if (kind == kivo::RecordKind::comment) continue;
+      first = false;
+      want_rows.rows += kind == kivo::RecordKind::row;
+      want_rows.line_records += kind == kivo::RecordKind::line;
+      want_rows.header = want_rows.header || kind == kivo::RecordKind::header;
+    }
+    kivo::rewind_read(f);
+    kivo::RecordCount got;
+    if (kivo::count_rows(f, got) != 0 || got.rows != want_rows.rows ||
+        got.line_records != want_rows.line_records || got.header != want_rows.header)
+      fail("count_rows disagrees with the kinds of the records", bytes);
   }
 
   // Counting from the middle counts the rest.

@@ -7,7 +7,9 @@
 // a file outside its own temporary directory.
 //
 // Every run must end either in "Done." with status 0 and a complete
-// observations file, or in exactly one "Stop: <message>." line with status 1;
+// observations file whose count line counts its blocks, or in exactly one
+// "Stop: <message>." line with status 1; standard error holds notes only,
+// and after a stop at most one line more, the last, that says where;
 // a run that stops leaves no file behind (no observations file, no unfinished
 // one under another name), and the inputs are never changed.
 #include <dirent.h>
@@ -165,7 +167,36 @@ void check_output(const Head& head, const std::string& console, int status,
     if (out.size() < 7 || out.compare(out.size() - 2, 2, "\r\n") != 0)
       fail("the output file does not end in a complete record", console);
     if (out.find('\n') != 6 || out[5] != '\r') fail("the count line is not 5 characters", console);
+    // Position lines are the only records of 39 characters.
+    long blocks = 0;
+    for (std::size_t pos = 7; pos < out.size();) {
+      const std::size_t end = out.find("\r\n", pos);
+      if (end == std::string::npos) break;
+      blocks += end - pos == 39;
+      pos = end + 2;
+    }
+    if (std::strtol(out.substr(0, 5).c_str(), nullptr, 10) != blocks)
+      fail("the count line does not count the blocks", console);
   }
+}
+
+// Standard error: lines "<file>:...: ...", notes but for one last line after
+// a stop.
+void check_errors(const std::string& e, int status, const std::string& console) {
+  std::size_t others = 0;
+  bool last_other = false;
+  for (std::size_t pos = 0; pos < e.size();) {
+    const std::size_t nl = e.find('\n', pos);
+    if (nl == std::string::npos) fail("standard error does not end with a line end", console + e);
+    const std::string_view line(e.data() + pos, nl - pos);
+    if (line.substr(0, 8) != "kivo.in:" && line.substr(0, 9) != "data.txt:")
+      fail("a line on standard error names no input file", console + e);
+    last_other = line.find(": note: ") == std::string_view::npos;
+    others += last_other;
+    pos = nl + 1;
+  }
+  if (others > (status == 0 ? 0u : 1u) || (others == 1 && !last_other))
+    fail("standard error holds more than the notes and one line of where", console + e);
 }
 
 }  // namespace
@@ -197,10 +228,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   char* text = nullptr;
   std::size_t len = 0;
   std::FILE* console = ::open_memstream(&text, &len);
+  char* etext = nullptr;
+  std::size_t elen = 0;
+  std::FILE* errors = ::open_memstream(&etext, &elen);
   int status;
   {
     kivo::RunState st;
     st.console = console;
+    st.errors = errors;
     status = kivo::run(st);
     // The process would end here; an in-process run must release its inputs.
     if (st.params_file.fd >= 0) kivo::close_read(st.params_file);
@@ -209,6 +244,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::fclose(console);
   std::string c(text, len);
   std::free(text);
+  std::fclose(errors);
+  std::string e(etext, elen);
+  std::free(etext);
 
   // Descriptors a stopped run leaves open are the process's business in the
   // real program; here they would pile up, so they are closed (and reported
@@ -226,5 +264,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   check_console(c, status);
   check_output(head, c, status, params, datafile);
+  check_errors(e, status, c);
   return 0;
 }
