@@ -1,14 +1,16 @@
 // kivo: converts a column-oriented text file of airborne frequency-domain EM
 // soundings into a QUINSA observations file, as "kivo.in" describes.
 //
-// The conversion takes no arguments. Only "--help" or "--version" as the
-// first argument changes what kivo does; any other arguments are ignored, so
-// scripts that pass something keep converting as before.
+// The conversion takes no arguments. Only "--help", "--version" or
+// "--init DATAFILE" as the first argument changes what kivo does; any other
+// arguments are ignored, so scripts that pass something keep converting as
+// before.
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 
 #include "driver/run.h"
+#include "init/init.h"
 #include "textio/os.h"
 
 #ifndef KIVO_VERSION
@@ -19,6 +21,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: kivo\n"
+    "       kivo --init DATAFILE\n"
     "       kivo --help | --version\n"
     "\n"
     "Converts airborne frequency-domain electromagnetic soundings into an\n"
@@ -34,8 +37,13 @@ constexpr const char* kUsage =
     "Progress and errors go to standard output. A run ends with \"Done.\" and\n"
     "exit status 0, or with one line \"Stop: <message>.\" and exit status 1.\n"
     "\n"
-    "  --help     show this text and exit\n"
-    "  --version  show the version and exit\n"
+    "  --init DATAFILE  write a kivo.in for DATAFILE into the current directory,\n"
+    "                   from the column names of its header (a header line, the\n"
+    "                   comment record that names the columns, or an ASEG-GDF2\n"
+    "                   .dfn beside it); what the names do not tell is written\n"
+    "                   \"?\" to be filled in. An existing kivo.in is left alone.\n"
+    "  --help           show this text and exit\n"
+    "  --version        show the version and exit\n"
     "\n"
     "The manual: man kivo. The parameters file, the data file, the\n"
     "observations file and every message are described there and in\n"
@@ -61,6 +69,11 @@ int main(int argc, char** argv) {
   kivo::os::binary_stdout();
   if (argc > 1 && std::strcmp(argv[1], "--help") == 0) return show(kUsage);
   if (argc > 1 && std::strcmp(argv[1], "--version") == 0) return show("kivo " KIVO_VERSION "\n");
+  if (argc > 1 && std::strcmp(argv[1], "--init") == 0) {
+    const kivo::InitResult r = kivo::init_params(argc > 2 ? argv[2] : "");
+    const int shown = show(r.console);
+    return r.status != 0 ? r.status : shown;
+  }
   kivo::RunState st;
   return kivo::run(st);
 }

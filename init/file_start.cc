@@ -1,0 +1,104 @@
+#include "init/file_start.h"
+
+#include <algorithm>
+#include <limits>
+#include <string_view>
+
+#include "textio/os.h"
+#include "textio/records.h"
+#include "textio/stop.h"
+
+namespace kivo {
+
+namespace {
+
+enum class Keyword { none, frequency, separation, dummy };
+
+Keyword keyword_of(const std::vector<std::string>& words) {
+  if (words.size() != 1) return Keyword::none;
+  std::string w = words[0];
+  for (char& c : w) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  if (w == "FREQUENCY" || w == "FREQUENCIES") return Keyword::frequency;
+  if (w == "COILSEPARATION" || w == "COILSEPERATION") return Keyword::separation;
+  if (w == "DUMMY") return Keyword::dummy;
+  return Keyword::none;
+}
+
+// The words of a comment record after its lead: "/" once, "#" as often as
+// it stands.
+std::vector<std::string> comment_words(std::string_view rec) {
+  const char lead = rec.front();
+  rec.remove_prefix(1);
+  while (lead == '#' && !rec.empty() && rec.front() == '#') rec.remove_prefix(1);
+  return record_words(rec);
+}
+
+// A record that is mostly names: a header line that kivo's rule refuses for
+// a word such as 380I, or 380Q, which reads as a number (Q starts an
+// exponent).
+bool mostly_names(const std::vector<std::string>& words) {
+  const auto names =
+      std::count_if(words.begin(), words.end(), [](const std::string& w) { return is_name(w); });
+  return static_cast<std::size_t>(names) * 2 > words.size();
+}
+
+}  // namespace
+
+void open_input(ReadFile& f, const std::string& name) {
+  if (open_read(f, name) == 0) return;
+  if (!os::exists(name)) estop("cannot find data file \"" + name + "\"");
+  estop("cannot open \"" + name + "\"");
+}
+
+bool next_input_record(ReadFile& f, const std::string& name, std::string_view& rec) {
+  const int st = next_record(f, std::numeric_limits<std::size_t>::max(), rec);
+  if (st > 0) estop("cannot read \"" + name + "\"");
+  return st == 0;
+}
+
+FileStart read_file_start(const std::string& name) {
+  FileStart fs;
+  ReadFile f;
+  open_input(f, name);
+  std::string_view rec;
+  std::int64_t line = 0;
+  bool first = true;  // no record yet that is not a comment record
+  Keyword pending = Keyword::none;
+  while (next_input_record(f, name, rec)) {
+    ++line;
+    if (is_comment_record(rec)) {
+      if (rec.substr(0, 2) == "//") continue;  // a directive: //FLIGHT 3
+      std::vector<std::string> words = comment_words(rec);
+      const Keyword values_of = pending;
+      pending = keyword_of(words);
+      if (values_of == Keyword::frequency) {
+        fs.keywords.frequencies = std::move(words);
+      } else if (values_of == Keyword::separation) {
+        fs.keywords.separations = std::move(words);
+      } else if (values_of == Keyword::none && pending == Keyword::none) {
+        fs.comments.push_back({std::move(words), line, rec.front()});
+      }
+      continue;
+    }
+    pending = Keyword::none;
+    const bool may_be_header = first;
+    first = false;
+    if (is_line_record(rec)) continue;
+    std::vector<std::string> words = record_words(rec);
+    if (words.empty()) continue;  // an empty line before the first row
+    if (may_be_header && (is_header_record(rec) || mostly_names(words))) {
+      fs.header_not_a_header = !is_header_record(rec);
+      fs.header = NameRecord{std::move(words), line, 0};
+      continue;
+    }
+    fs.has_row = true;
+    fs.row_line = line;
+    fs.row = std::move(words);
+    break;
+  }
+  return fs;
+}
+
+}  // namespace kivo

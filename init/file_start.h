@@ -1,0 +1,55 @@
+// The first records of a data file, up to and including its first row of
+// values: the names they give the columns (a header line, or comment
+// records) and the keyword header of a Geosoft export. Nothing after the
+// first row is read, so a file of any size takes no time.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "textio/reader.h"
+
+namespace kivo {
+
+// Opens a file that kivo --init reads. Stops when it cannot be found or
+// opened.
+void open_input(ReadFile& f, const std::string& name);
+// The next record of a file opened by open_input: false at its end. Stops
+// when the file cannot be read.
+bool next_input_record(ReadFile& f, const std::string& name, std::string_view& rec);
+
+// A record that may name the columns: the header line, or a comment record
+// with its "/" or "#" taken off.
+struct NameRecord {
+  std::vector<std::string> words;
+  std::int64_t line = 0;  // physical line, from 1
+  char lead = 0;          // '/' or '#' for a comment record, 0 for the header line
+};
+
+// Values of a Geosoft keyword header: "/FREQUENCY" and "/COILSEPARATION" (or
+// the common "/COILSEPERATION") records, each followed by a comment record of
+// values, one per numbered pair.
+struct Keywords {
+  std::vector<std::string> frequencies;
+  std::vector<std::string> separations;  // metres
+};
+
+struct FileStart {
+  std::optional<NameRecord> header;  // the header line
+  // The first record names the columns, but not every word of it is a name
+  // (380I begins with a digit), so kivo reads it as a row.
+  bool header_not_a_header = false;
+  std::vector<NameRecord> comments;  // comment records before the first row, keyword records aside
+  Keywords keywords;
+  bool has_row = false;
+  std::int64_t row_line = 0;
+  std::vector<std::string> row;  // the words of the first row
+};
+
+// Reads the data file up to its first row. Stops when the file cannot be
+// found, opened or read.
+FileStart read_file_start(const std::string& name);
+
+}  // namespace kivo
