@@ -406,8 +406,10 @@ std::string padded(std::string s, std::size_t width) {
   return s + " ";
 }
 
-std::string comment_of(const Column& c, std::size_t k) {
-  std::string s = num(k) + "  " + c.name;
+std::string comment_of(const Column& c, std::size_t k, std::size_t digits) {
+  std::string s = num(k);
+  s.insert(0, digits - s.size(), ' ');
+  s += "  " + c.name;
   if (!c.unit.empty()) s += " (" + c.unit + ")";
   if (!c.null.empty()) s += ", null " + c.null;
   if (!c.long_name.empty()) s += ", \"" + c.long_name + "\"";
@@ -444,12 +446,13 @@ std::string params_text(const Survey& s, const std::string& output) {
   std::size_t width = 2;
   for (const Column& c : s.columns) width = std::max(width, c.words.size());
   width += 2;
+  const std::size_t digits = num(s.columns.size()).size();
   std::string t;
   t += padded(quoted(s.data_file), width) + "data file\n";
   t += padded(quoted(output), width) + "observations file, written by kivo\n";
   t += padded(num(s.columns.size()), width) + "columns; " + clean(s.names_from) + "\n";
   for (std::size_t k = 0; k < s.columns.size(); ++k) {
-    t += padded(s.columns[k].words, width) + comment_of(s.columns[k], k + 1) + "\n";
+    t += padded(s.columns[k].words, width) + comment_of(s.columns[k], k + 1, digits) + "\n";
   }
   t += padded("al", width) + "every sounding is written\n";
   return t + kWordsHelp;
