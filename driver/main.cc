@@ -42,6 +42,8 @@ constexpr const char* kUsage =
     "                   comment record that names the columns, or an ASEG-GDF2\n"
     "                   .dfn beside it); what the names do not tell is written\n"
     "                   \"?\" to be filled in. An existing kivo.in is left alone.\n"
+    "                   Names such as CPI900, I_380, cpi140k_filt, REAL_1, altlas,\n"
+    "                   EASTING or x_WGS84_UTMZ15N get their roles.\n"
     "  --help           show this text and exit\n"
     "  --version        show the version and exit\n"
     "\n"
