@@ -35,9 +35,9 @@ std::vector<std::string> comment_words(std::string_view rec) {
   return record_words(rec);
 }
 
-// A record that is mostly names: a header line that kivo's rule refuses for
-// a word such as 380I, or 380Q, which reads as a number (Q starts an
-// exponent).
+// A record that is mostly names, not values: it names columns even when
+// kivo's rule for a header line refuses a word such as 380I, or 380Q, which
+// reads as a number (Q starts an exponent).
 bool mostly_names(const std::vector<std::string>& words) {
   const auto names =
       std::count_if(words.begin(), words.end(), [](const std::string& w) { return is_name(w); });
@@ -71,7 +71,9 @@ FileStart read_file_start(const std::string& name) {
     if (is_comment_record(rec)) {
       if (rec.substr(0, 2) == "//") continue;  // a directive: //FLIGHT 3
       std::vector<std::string> words = comment_words(rec);
-      const Keyword values_of = pending;
+      // A keyword's values hold numbers; a record without any is no values
+      // record, whatever stands before it.
+      const Keyword values_of = mostly_names(words) ? Keyword::none : pending;
       pending = keyword_of(words);
       if (values_of == Keyword::frequency) {
         fs.keywords.frequencies = std::move(words);

@@ -450,7 +450,8 @@ std::string params_text(const Survey& s, const std::string& output) {
   std::string t;
   t += padded(quoted(s.data_file), width) + "data file\n";
   t += padded(quoted(output), width) + "observations file, written by kivo\n";
-  t += padded(num(s.columns.size()), width) + "columns; " + clean(s.names_from) + "\n";
+  t += padded(num(s.columns.size()), width) + (s.columns.size() == 1 ? "column; " : "columns; ") +
+       clean(s.names_from) + "\n";
   for (std::size_t k = 0; k < s.columns.size(); ++k) {
     t += padded(s.columns[k].words, width) + comment_of(s.columns[k], k + 1, digits) + "\n";
   }
@@ -464,7 +465,8 @@ std::string console_text(const Survey& s) {
     width = std::max(width, std::min<std::size_t>(c.name.size(), 24));
   const std::size_t digits = num(s.columns.size()).size();
   std::string t = "kivo --init: \"" + clean(s.data_file) + "\" has " + num(s.columns.size()) +
-                  " columns; " + clean(s.names_from) + ".\n";
+                  (s.columns.size() == 1 ? " column; " : " columns; ") + clean(s.names_from) +
+                  ".\n";
   std::size_t counts[6] = {};
   for (std::size_t k = 0; k < s.columns.size(); ++k) {
     const Column& c = s.columns[k];
