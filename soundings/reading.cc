@@ -418,11 +418,16 @@ bool read_row(ReadingPass& r) {
         n.span_last = f.line;
       }
     }
-    // Only values of magnitude 999 or more, NaNs and infinities can be null
-    // markers: one comparison per used value keeps the test off the hot path.
+    // Only values within 1 of 9999, 99999, 999999 or 9999999, NaNs and
+    // infinities can be null markers: a few comparisons per used value keep
+    // the test off the hot path (coordinates of 500000 pass them).
     for (const std::int32_t j : r.checked) {
-      const float v = dum[j];
-      if (!(std::fabs(v) < 999.0f)) note_value(r, j, v);
+      const float a = std::fabs(dum[j]);
+      if (a < 9999.0f) continue;
+      if (a < 10000.0f || (a >= 99999.0f && a < 100000.0f) || (a >= 999999.0f && a < 1000000.0f) ||
+          (a >= 9999999.0f && a < 10000000.0f) || !(a <= std::numeric_limits<float>::max())) {
+        note_value(r, j, dum[j]);
+      }
     }
     r.notes.read = r.nread;
     return true;

@@ -364,8 +364,9 @@ bool fast_real(const char* p, const char* e, float& out, const char*& after) {
   return st;
 }
 
+// Inlined into each request, so that the scan's position stays in registers.
 template <class Sink>
-int scan_list(Scan& s, Sink& sink) {
+[[gnu::always_inline]] inline int scan_list(Scan& s, Sink& sink) {
   const std::size_t n = sink.size();
   std::size_t i = 0;
   while (i < n) {
@@ -417,7 +418,7 @@ int scan_list(Scan& s, Sink& sink) {
 // A request on a file: starts at its next record, which is where a step back
 // returns to.
 template <class Sink>
-int read_file_list(ReadFile& f, Sink& sink) {
+[[gnu::always_inline]] inline int read_file_list(ReadFile& f, Sink& sink) {
   Scan s{&f, nullptr, nullptr};
   f.last_line = f.line;
   const int st = next_record(s);
@@ -448,8 +449,8 @@ int read_one(std::string_view text, const Item& item, bool& assigned) {
 }
 
 int read_reals(ReadFile& f, float* dest, std::size_t n) {
-  RealSink sink{dest, n};
-  return read_file_list(f, sink);
+  bool any = false;
+  return read_reals(f, dest, n, nullptr, any);
 }
 
 int read_reals(ReadFile& f, float* dest, std::size_t n, unsigned char* unassigned, bool& any) {

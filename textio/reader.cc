@@ -279,6 +279,42 @@ int peek_lead(ReadFile& f, char& first, char& lead) {
   }
 }
 
+int next_row_start(ReadFile& f, bool first, std::int64_t& rows) {
+  if (f.io_error) return read_status::io_error;
+  if (f.skip_line) {
+    if (const int st = pass_line(f)) return st;
+    f.skip_line = false;
+  }
+  for (;;) {
+    if (f.begin == f.end) {
+      if (f.at_eof) return read_status::end_of_file;
+      if (const int st = fill(f, f.end)) return st;
+      continue;
+    }
+    const char c = f.buf[f.begin];
+    if (c != '/' && c != '#') {
+      // The record's first character that is not a blank or a tab.
+      std::size_t off = 0;
+      char lead = ' ';
+      for (;;) {
+        const char* s = f.buf.get() + f.begin;
+        const std::size_t avail = f.end - f.begin;
+        while (off < avail && (s[off] == ' ' || s[off] == '\t')) ++off;
+        if (off < avail) {
+          lead = s[off];
+          break;
+        }
+        if (f.at_eof) break;
+        if (const int st = fill(f, f.begin)) return st;
+      }
+      if (first || lead == 'L' || lead == 'l' || lead == 'T' || lead == 't') return 0;
+      ++rows;
+    }
+    ++f.line;
+    if (const int st = pass_line(f)) return st;
+  }
+}
+
 int count_records(ReadFile& f, char lead, std::int64_t& count) {
   count = 0;
   if (f.io_error) return read_status::io_error;

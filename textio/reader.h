@@ -152,6 +152,13 @@ int peek_char(ReadFile& f, char& first);
 // record of words without reading it whole.
 int peek_lead(ReadFile& f, char& first, char& lead);
 
+// Passes over comment records ("/" or "#" first) and, unless `first`, over
+// records that cannot be line records (their first character that is not a
+// blank or a tab is no "L" or "T" in either case), adding those to `rows`;
+// stops before the next record that needs its words looked at. Returns 0
+// there, -1 at the end of the file, or a positive status.
+int next_row_start(ReadFile& f, bool first, std::int64_t& rows);
+
 // Counts the records left in the file whose first character is not `lead`
 // (an empty record counts: its first character reads as a blank). Leaves the
 // file at its end. Returns 0 at the end of the file or a positive status on

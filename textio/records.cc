@@ -110,18 +110,14 @@ int count_rows(ReadFile& f, RecordCount& count) {
   count = RecordCount{};
   bool first = true;  // no record but comments seen yet
   for (;;) {
-    std::string_view rec;
-    const int st = next_record(f, std::string_view::npos, rec);
+    // Most records are rows of numbers, told from their first characters
+    // and passed over; only a first record, or one that begins with a word,
+    // needs its words looked at.
+    const int st = next_row_start(f, first, count.rows);
     if (st < 0) return 0;
     if (st > 0) return st;
-    // Most records are rows of numbers: only a first record, or one that
-    // begins with a word, needs its words looked at.
-    const bool comment = !rec.empty() && (rec.front() == '/' || rec.front() == '#');
-    if (comment) continue;
-    if (!first && !may_be_line_record(rec)) {
-      ++count.rows;
-      continue;
-    }
+    std::string_view rec;
+    if (const int rs = next_record(f, std::string_view::npos, rec)) return rs > 0 ? rs : 0;
     switch (record_kind(rec, first)) {
       case RecordKind::comment:
         break;
