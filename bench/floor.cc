@@ -38,7 +38,8 @@ bool is_separator(char c) {
 }
 
 void convert_row(const char* p, const char* end, Tally& t) {
-  if (p < end && *p == '/') {
+  // Comments, and the line records of a survey with flight lines.
+  if (p < end && (*p == '/' || *p == '#' || *p == 'L' || *p == 'T')) {
     ++t.comments;
     return;
   }

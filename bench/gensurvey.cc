@@ -62,17 +62,27 @@ struct Freq {
 // The first five are the usual helicopter system; the others extend it to
 // ten frequencies for the linearity runs.
 constexpr Freq kFreqs[20] = {
-    {"380", 'z', "7.98", "1.0", 40.0},       {"1500", 'x', "7.98", "1.0", 90.0},
-    {"6200", 'z', "7.98", "2.0", 260.0},     {"25000", 'z', "7.98", "3.0", 1100.0},
-    {"100000", 'z', "6.025", "5.0", 2600.0}, {"900", 'x', "7.98", "1.0", 60.0},
-    {"3300", 'z', "7.98", "1.5", 170.0},     {"11000", 'x', "7.98", "2.0", 420.0},
-    {"40000", 'z', "7.98", "4.0", 950.0},    {"140000", 'z', "6.025", "6.0", 2900.0},
+    {"380", 'z', "7.98", "1.0", 40.0},
+    {"1500", 'x', "7.98", "1.0", 90.0},
+    {"6200", 'z', "7.98", "2.0", 260.0},
+    {"25000", 'z', "7.98", "3.0", 1100.0},
+    {"100000", 'z', "6.025", "5.0", 2600.0},
+    {"900", 'x', "7.98", "1.0", 60.0},
+    {"3300", 'z', "7.98", "1.5", 170.0},
+    {"11000", 'x', "7.98", "2.0", 420.0},
+    {"40000", 'z', "7.98", "4.0", 950.0},
+    {"140000", 'z', "6.025", "6.0", 2900.0},
     // A second system, for surveys of many channels (F up to 20).
-    {"400", 'z', "4.0", "1.0", 45.0},        {"1800", 'x', "4.0", "1.0", 95.0},
-    {"7000", 'z', "4.0", "2.0", 280.0},      {"28000", 'z', "4.0", "3.0", 1150.0},
-    {"115000", 'z', "4.0", "5.0", 2700.0},   {"1000", 'x', "4.0", "1.0", 65.0},
-    {"3600", 'z', "4.0", "1.5", 180.0},      {"12500", 'x', "4.0", "2.0", 440.0},
-    {"45000", 'z', "4.0", "4.0", 980.0},     {"160000", 'z', "4.0", "6.0", 2950.0},
+    {"400", 'z', "4.0", "1.0", 45.0},
+    {"1800", 'x', "4.0", "1.0", 95.0},
+    {"7000", 'z', "4.0", "2.0", 280.0},
+    {"28000", 'z', "4.0", "3.0", 1150.0},
+    {"115000", 'z', "4.0", "5.0", 2700.0},
+    {"1000", 'x', "4.0", "1.0", 65.0},
+    {"3600", 'z', "4.0", "1.5", 180.0},
+    {"12500", 'x', "4.0", "2.0", 440.0},
+    {"45000", 'z', "4.0", "4.0", 980.0},
+    {"160000", 'z', "4.0", "6.0", 2950.0},
 };
 
 // Column widths of the data file.
@@ -126,6 +136,7 @@ struct Options {
   std::string average = "al";
   bool params_only = false;
   bool data_only = false;
+  bool lines = false;  // a flight-line column, and a line record before each flight line
 };
 
 std::int64_t parse_int(std::string_view s, const char* what) {
@@ -159,10 +170,12 @@ Options parse(int argc, char** argv) {
       o.params_only = true;
     } else if (a == "--data-only") {
       o.data_only = true;
+    } else if (a == "--lines") {
+      o.lines = true;
     } else {
       fail(
           "usage: gensurvey [-s SOUNDINGS] [-f FREQS] [--seed N] [-o DATA] [--params PATH] "
-          "[--average LINE] [--params-only | --data-only]");
+          "[--average LINE] [--params-only | --data-only] [--lines]");
     }
   }
   if (o.soundings < 0 || o.soundings > 2147483647) fail("sounding count out of range");
@@ -220,7 +233,8 @@ void write_params(const Options& o) {
   std::string t;
   t += name + "                data file\n";
   t += stem + ".obs                observations file\n";
-  t += std::to_string(5 + 2 * o.freqs) + "                number of columns\n";
+  t += std::to_string(5 + 2 * o.freqs + (o.lines ? 1 : 0)) + "                number of columns\n";
+  if (o.lines) t += "line number\n";
   t += "ignore fiducial\n";
   t += "x easting\n";
   t += "y northing\n";
@@ -276,6 +290,7 @@ void write_data(const Options& o) {
     }
     std::int64_t line = i / line_len;
     std::int64_t along = i % line_len;
+    if (o.lines && along == 0) out.text("Line " + std::to_string(10010 + 10 * line) + "\n");
     if (line % 2 == 1) along = line_len - 1 - along;  // lines flown both ways
     double x = 512345.60 + static_cast<double>(along) * spacing +
                3.0 * std::sin(static_cast<double>(i) * 0.003) + 0.05 * rng.sym();
@@ -296,6 +311,7 @@ void write_data(const Options& o) {
     double decay = std::exp(-(height - 98.4) / 90.0);
 
     char* p = out.room(row_max);
+    if (o.lines) p = put_fixed(p, 9, (10010 + 10 * line) * 10, 1);
     p = put_fixed(p, kFidWidth, 12345670 + 10 * i, 1);
     p = put_fixed(p, kXWidth, hundredths(x), 2);
     p = put_fixed(p, kYWidth, hundredths(y), 2);
