@@ -522,12 +522,10 @@ void write_params_file(const std::string& text) {
   os::Replacement r;
   if (!os::create_replacement(kParamsName, r)) estop(failed);
   const bool written = os::write_all(r.handle, text.data(), text.size());
-  if (written && os::exists(kParamsName)) {
+  bool taken = false;
+  if (!written || !os::commit_new(r, taken)) {
     os::discard_replacement(r);
-    estop(std::string("parameters file \"") + kParamsName + "\" already exists");
-  }
-  if (!written || !os::commit_replacement(r)) {
-    os::discard_replacement(r);
+    if (taken) estop(std::string("parameters file \"") + kParamsName + "\" already exists");
     estop(failed);
   }
 }
@@ -537,7 +535,7 @@ std::string init(std::string_view data_file) {
   if (data_file.find_first_of("\r\n") != std::string_view::npos) {
     estop(std::string("a data file name with a line end cannot stand in \"") + kParamsName + "\"");
   }
-  if (os::exists(kParamsName)) {
+  if (os::name_taken(kParamsName)) {
     estop(std::string("parameters file \"") + kParamsName + "\" already exists");
   }
   Survey s;

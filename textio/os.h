@@ -35,6 +35,9 @@ bool write_all(Handle h, const char* buf, std::size_t n);
 
 // Whether anything (a directory too) goes by this name.
 bool exists(const std::string& name);
+// Whether the name itself is taken, by anything: a symbolic link that
+// leads nowhere too.
+bool name_taken(const std::string& name);
 // Whether two names name the same file (hard and symbolic links included).
 bool same_file(const std::string& a, const std::string& b);
 
@@ -53,6 +56,11 @@ struct Replacement {
 bool create_replacement(const std::string& name, Replacement& r);
 // Puts the closed new file in the target's place. False when it cannot.
 bool commit_replacement(Replacement& r);
+// Puts the closed new file under the target's name only if nothing goes by
+// that name (a dangling symbolic link does): false, with `taken` set, when
+// something does, and false when the system cannot. The new file is then
+// still there, for discard_replacement.
+bool commit_new(Replacement& r, bool& taken);
 // Closes and removes the new file, if any; the target is left as it was.
 void discard_replacement(Replacement& r);
 

@@ -98,6 +98,11 @@ bool exists(const std::string& name) {
   return usable(name) && ::stat(name.c_str(), &st) == 0;
 }
 
+bool name_taken(const std::string& name) {
+  struct stat st;
+  return usable(name) && ::lstat(name.c_str(), &st) == 0;
+}
+
 bool same_file(const std::string& a, const std::string& b) {
   struct stat sa;
   struct stat sb;
@@ -237,6 +242,25 @@ bool commit_replacement(Replacement& r) {
   }
   if (::rename(r.temp.c_str(), r.target.c_str()) != 0) return false;
   // After the rename the name is gone; an interrupt now removes nothing.
+  restore_handlers();
+  r.temp.clear();
+  return true;
+}
+
+bool commit_new(Replacement& r, bool& taken) {
+  taken = false;
+  if (r.temp.empty()) return false;
+  if (r.handle != kNoHandle) {
+    const bool closed = close(r.handle);
+    r.handle = kNoHandle;
+    if (!closed) return false;
+  }
+  // A hard link under the target's name is made only where no name is.
+  if (::link(r.temp.c_str(), r.target.c_str()) != 0) {
+    taken = errno == EEXIST;
+    return false;
+  }
+  ::unlink(r.temp.c_str());
   restore_handlers();
   r.temp.clear();
   return true;

@@ -112,6 +112,11 @@ bool write_all(Handle h, const char* buf, std::size_t n) {
   return true;
 }
 
+bool name_taken(const std::string& name) {
+  // The attributes are those of a link itself, not of its target.
+  return usable(name) && ::GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool exists(const std::string& name) {
   if (!usable(name)) return false;
   if (::GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
@@ -260,6 +265,25 @@ bool commit_replacement(Replacement& r) {
   // the handle is closed first; the rename replaces the target in one step.
   if (!::MoveFileExA(r.temp.c_str(), r.target.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
   // After the rename the name is gone; an interrupt now removes nothing.
+  restore_handler();
+  r.temp.clear();
+  return true;
+}
+
+bool commit_new(Replacement& r, bool& taken) {
+  taken = false;
+  if (r.temp.empty()) return false;
+  if (r.handle != kNoHandle) {
+    const bool closed = close(r.handle);
+    r.handle = kNoHandle;
+    if (!closed) return false;
+  }
+  // Without MOVEFILE_REPLACE_EXISTING the move fails where a file is.
+  if (!::MoveFileExA(r.temp.c_str(), r.target.c_str(), 0)) {
+    const DWORD e = ::GetLastError();
+    taken = e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS;
+    return false;
+  }
   restore_handler();
   r.temp.clear();
   return true;

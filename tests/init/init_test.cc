@@ -283,5 +283,17 @@ TEST(Init, NeverHarmsAFile) {
   }
 }
 
+// A kivo.in that is a symbolic link to nothing yet is a kivo.in all the same:
+// the new file never takes its name, so the link's target is not created.
+TEST(Init, ADanglingLinkIsAKivoIn) {
+  TempDir dir;
+  write_file(dir.file("d.xyz"), "x y z\n1 2 3\n");
+  if (!make_symlink("elsewhere.in", dir.file("kivo.in"))) GTEST_SKIP() << "no symbolic links here";
+  const RunResult r = run_binary(dir.path(), "--init d.xyz");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.console, "Stop: parameters file \"kivo.in\" already exists.\n");
+  EXPECT_FALSE(file_exists(dir.file("elsewhere.in")));
+}
+
 }  // namespace
 }  // namespace kivo::test
