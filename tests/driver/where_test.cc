@@ -74,6 +74,8 @@ TEST(Where, EachStopOfAFileSaysWhere) {
        "(feet) or m (metres)"},
       {"a second x", head + "5\nx\ny\nz m\nxx\n", kRow,
        "kivo.in:7:1: column 4: a second x-coordinate column (column 1 is one already)"},
+      {"a second line column, in any case", head + "7\nline\nx\ny\nz m\nLINE_NO\n", kRow,
+       "kivo.in:8:1: column 5: a second line column (column 1 is one already)"},
       {"too few column lines", head + n5, kRow,
        "kivo.in:7: column 4: the file ends before its column line (5 columns need as many "
        "column lines, then the averaging line)"},
