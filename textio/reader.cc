@@ -261,6 +261,10 @@ int peek_char(ReadFile& f, char& first) {
 
 int peek_lead(ReadFile& f, char& first, char& lead) {
   if (const int st = peek_char(f, first)) return st;
+  if (first != ' ' && first != '\t') {
+    lead = first;
+    return 0;
+  }
   std::size_t off = 0;  // from begin: characters known to be blanks or tabs
   for (;;) {
     const char* s = f.buf.get() + f.begin;
