@@ -260,14 +260,20 @@ TEST(Lines, ARowLongerThan999CharactersIsReadWhole) {
 }
 
 // An output name of 300 characters is used whole, in the file system and in
-// every message.
+// every message (200 on Windows, whose paths end at 260 characters).
 TEST(Lines, AnOutputNameOf300Characters) {
   TempDir dir;
+#ifdef _WIN32
+  const std::string part(90, 'n');
+  const std::size_t least = 200;
+#else
   const std::string part(140, 'n');
+  const std::size_t least = 300;
+#endif
   ASSERT_TRUE(test::make_dir(dir.file(part)));
   ASSERT_TRUE(test::make_dir(dir.file(part + "/" + part)));
   const std::string name = part + "/" + part + "/block_B_lines_1020_1030_v2026_1.obs";
-  ASSERT_GE(name.size(), 300u);
+  ASSERT_GE(name.size(), least);
   test::set_up(dir, "data.txt\n'" + name + "'\n" + kColumns + "al\n", kRow);
   const RunResult r = test::run_in_process(dir.path());
   EXPECT_EQ(r.status, 0);

@@ -129,27 +129,36 @@ TEST(Init, GeosoftXyzWithAKeywordHeader) {
   converts_as_written_by_hand(f, "survey.obs");
 }
 
+// Where names do not tell case apart (Windows), "em.dfn", looked for first,
+// is found as the ".DFN" file.
+#ifdef _WIN32
+const char* const kDfnFound = "em.dfn";
+#else
+const char* const kDfnFound = "em.DFN";
+#endif
+
 TEST(Init, AsegGdf2DatWithItsDfn) {
   const std::string rows =
       "  3  1001.0   430100.00  6650200.00  31.00    44.31   132.62  1.00  2.00  3.00  55.10\n"
       "  3  1001.1   430106.50  6650200.12  31.80    46.66   132.61  1.00  2.00  3.00  56.00\n";
-  const Form f{{{"em.dat", rows},
-                {"em.DFN",
-                 "DEFN   ST=RECD,RT=COMM;RT:A4;COMMENTS:A76\n"
-                 "DEFN 1 ST=RECD,RT=;FLIGHT:I3\n"
-                 "DEFN 2 ST=RECD,RT=;FIDUCIAL:F10.1:UNIT=s\n"
-                 "DEFN 3 ST=RECD,RT=; Easting : F12.2 : UNIT=m, NULL=-9999.99\n"
-                 "DEFN 4 ST=RECD,RT=;NORTHING:F12.2:UNIT=m,NULL=-9999.99\n"
-                 "DEFN 5 ST=RECD,RT=;LASER:F8.2:UNITS=ft:NULL=-99.99\n"
-                 "DEFN 6 ST=RECD,RT=;CPI900:F9.2:UNIT=ppm\n"
-                 "DEFN 7 ST=RECD,RT=;CPQ900:F9.2:UNIT=ppm\n"
-                 "DEFN 8 ST=RECD,RT=;RES:3F6.2:UNIT=ohm.m\n"
-                 "DEFN 9 ST=RECD,RT=;CXQ5500:F10.2:UNIT=ppm ;END DEFN\n"}},
-               "em.dat",
-               "kivo --init: \"em.dat\" has 11 columns; names from \"em.DFN\".",
-               rows,
-               "ignore\nignore\nx\ny\nz f\n" + both("900", 'z') + "ignore\nignore\nignore\n" +
-                   data("5500", 'x', 'q')};
+  const Form f{
+      {{"em.dat", rows},
+       {"em.DFN",
+        "DEFN   ST=RECD,RT=COMM;RT:A4;COMMENTS:A76\n"
+        "DEFN 1 ST=RECD,RT=;FLIGHT:I3\n"
+        "DEFN 2 ST=RECD,RT=;FIDUCIAL:F10.1:UNIT=s\n"
+        "DEFN 3 ST=RECD,RT=; Easting : F12.2 : UNIT=m, NULL=-9999.99\n"
+        "DEFN 4 ST=RECD,RT=;NORTHING:F12.2:UNIT=m,NULL=-9999.99\n"
+        "DEFN 5 ST=RECD,RT=;LASER:F8.2:UNITS=ft:NULL=-99.99\n"
+        "DEFN 6 ST=RECD,RT=;CPI900:F9.2:UNIT=ppm\n"
+        "DEFN 7 ST=RECD,RT=;CPQ900:F9.2:UNIT=ppm\n"
+        "DEFN 8 ST=RECD,RT=;RES:3F6.2:UNIT=ohm.m\n"
+        "DEFN 9 ST=RECD,RT=;CXQ5500:F10.2:UNIT=ppm ;END DEFN\n"}},
+      "em.dat",
+      std::string("kivo --init: \"em.dat\" has 11 columns; names from \"") + kDfnFound + "\".",
+      rows,
+      "ignore\nignore\nx\ny\nz f\n" + both("900", 'z') + "ignore\nignore\nignore\n" +
+          data("5500", 'x', 'q')};
   converts_as_written_by_hand(f, "em.obs");
 }
 
