@@ -429,7 +429,6 @@ bool read_row(ReadingPass& r) {
         note_value(r, j, dum[j]);
       }
     }
-    r.notes.read = r.nread;
     return true;
   }
 }
@@ -499,6 +498,7 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
   for (;;) {
     if (!read_row(r)) {
       end_flight_line(r);
+      r.notes.read = r.nread;
       r.ended = true;
       return false;
     }

@@ -233,13 +233,22 @@ bool create_replacement(const std::string& name, Replacement& r) {
   return false;
 }
 
-bool commit_replacement(Replacement& r) {
+namespace {
+
+// Closes the new file before it takes a name; false when there is none or
+// the close fails.
+bool close_new(Replacement& r) {
   if (r.temp.empty()) return false;
-  if (r.handle != kNoHandle) {
-    const bool closed = close(r.handle);
-    r.handle = kNoHandle;
-    if (!closed) return false;
-  }
+  if (r.handle == kNoHandle) return true;
+  const bool closed = close(r.handle);
+  r.handle = kNoHandle;
+  return closed;
+}
+
+}  // namespace
+
+bool commit_replacement(Replacement& r) {
+  if (!close_new(r)) return false;
   if (::rename(r.temp.c_str(), r.target.c_str()) != 0) return false;
   // After the rename the name is gone; an interrupt now removes nothing.
   restore_handlers();
@@ -249,12 +258,7 @@ bool commit_replacement(Replacement& r) {
 
 bool commit_new(Replacement& r, bool& taken) {
   taken = false;
-  if (r.temp.empty()) return false;
-  if (r.handle != kNoHandle) {
-    const bool closed = close(r.handle);
-    r.handle = kNoHandle;
-    if (!closed) return false;
-  }
+  if (!close_new(r)) return false;
   // A hard link under the target's name is made only where no name is.
   if (::link(r.temp.c_str(), r.target.c_str()) != 0) {
     taken = errno == EEXIST;

@@ -254,13 +254,22 @@ bool create_replacement(const std::string& name, Replacement& r) {
   return false;
 }
 
-bool commit_replacement(Replacement& r) {
+namespace {
+
+// Closes the new file before it takes a name; false when there is none or
+// the close fails.
+bool close_new(Replacement& r) {
   if (r.temp.empty()) return false;
-  if (r.handle != kNoHandle) {
-    const bool closed = close(r.handle);
-    r.handle = kNoHandle;
-    if (!closed) return false;
-  }
+  if (r.handle == kNoHandle) return true;
+  const bool closed = close(r.handle);
+  r.handle = kNoHandle;
+  return closed;
+}
+
+}  // namespace
+
+bool commit_replacement(Replacement& r) {
+  if (!close_new(r)) return false;
   // A file cannot be renamed while it is open without delete sharing, so
   // the handle is closed first; the rename replaces the target in one step.
   if (!::MoveFileExA(r.temp.c_str(), r.target.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
@@ -272,12 +281,7 @@ bool commit_replacement(Replacement& r) {
 
 bool commit_new(Replacement& r, bool& taken) {
   taken = false;
-  if (r.temp.empty()) return false;
-  if (r.handle != kNoHandle) {
-    const bool closed = close(r.handle);
-    r.handle = kNoHandle;
-    if (!closed) return false;
-  }
+  if (!close_new(r)) return false;
   // Without MOVEFILE_REPLACE_EXISTING the move fails where a file is.
   if (!::MoveFileExA(r.temp.c_str(), r.target.c_str(), 0)) {
     const DWORD e = ::GetLastError();

@@ -79,6 +79,39 @@ int pass_line(ReadFile& f) {
   }
 }
 
+// Before a request: a failed file fails again, and the rest of the line that
+// the last record was cut from is passed over now.
+int to_record_start(ReadFile& f) {
+  if (f.io_error) return read_status::io_error;
+  if (f.skip_line) {
+    if (const int st = pass_line(f)) return st;
+    f.skip_line = false;
+  }
+  return 0;
+}
+
+// The first character that is not a blank or a tab of the record at
+// `begin` (a blank when there is none: an empty record, or blanks up to the
+// end of the file), reading more of the file as needed.
+int lead_of_record(ReadFile& f, char& lead) {
+  std::size_t off = 0;  // from begin: characters known to be blanks or tabs
+  for (;;) {
+    const char* s = f.buf.get() + f.begin;
+    const std::size_t avail = f.end - f.begin;
+    while (off < avail && (s[off] == ' ' || s[off] == '\t')) ++off;
+    if (off < avail) {
+      const char c = s[off];
+      lead = c == '\r' || c == '\n' ? ' ' : c;
+      return 0;
+    }
+    if (f.at_eof) {
+      lead = ' ';
+      return 0;
+    }
+    if (const int st = fill(f, f.begin)) return st;
+  }
+}
+
 // Moves to the file offset `off`: within the buffer when it holds it, else by
 // a seek that empties the buffer.
 void seek_to(ReadFile& f, std::int64_t off) {
@@ -172,11 +205,7 @@ void close_read(ReadFile& f) {
 }
 
 int next_record(ReadFile& f, std::size_t want, std::string_view& rec) {
-  if (f.io_error) return read_status::io_error;
-  if (f.skip_line) {
-    if (const int st = pass_line(f)) return st;
-    f.skip_line = false;
-  }
+  if (const int st = to_record_start(f)) return st;
   const std::size_t limit = f.max_record > 0 && f.max_record < want ? f.max_record : want;
   std::size_t scanned = 0;  // characters of the record known to hold no CR or LF
   for (;;) {
@@ -239,11 +268,7 @@ int read_char_field(ReadFile& f, char* dest, std::size_t len) {
 }
 
 int peek_char(ReadFile& f, char& first) {
-  if (f.io_error) return read_status::io_error;
-  if (f.skip_line) {
-    if (const int st = pass_line(f)) return st;
-    f.skip_line = false;
-  }
+  if (const int st = to_record_start(f)) return st;
   while (f.begin == f.end) {
     if (f.at_eof) {
       f.rec_start = f.last_start = f.buf_offset + static_cast<std::int64_t>(f.begin);
@@ -265,30 +290,11 @@ int peek_lead(ReadFile& f, char& first, char& lead) {
     lead = first;
     return 0;
   }
-  std::size_t off = 0;  // from begin: characters known to be blanks or tabs
-  for (;;) {
-    const char* s = f.buf.get() + f.begin;
-    const std::size_t avail = f.end - f.begin;
-    while (off < avail && (s[off] == ' ' || s[off] == '\t')) ++off;
-    if (off < avail) {
-      const char c = s[off];
-      lead = c == '\r' || c == '\n' ? ' ' : c;
-      return 0;
-    }
-    if (f.at_eof) {
-      lead = ' ';
-      return 0;
-    }
-    if (const int st = fill(f, f.begin)) return st;
-  }
+  return lead_of_record(f, lead);
 }
 
 int next_row_start(ReadFile& f, bool first, std::int64_t& rows) {
-  if (f.io_error) return read_status::io_error;
-  if (f.skip_line) {
-    if (const int st = pass_line(f)) return st;
-    f.skip_line = false;
-  }
+  if (const int st = to_record_start(f)) return st;
   for (;;) {
     if (f.begin == f.end) {
       if (f.at_eof) return read_status::end_of_file;
@@ -297,20 +303,8 @@ int next_row_start(ReadFile& f, bool first, std::int64_t& rows) {
     }
     const char c = f.buf[f.begin];
     if (c != '/' && c != '#') {
-      // The record's first character that is not a blank or a tab.
-      std::size_t off = 0;
       char lead = ' ';
-      for (;;) {
-        const char* s = f.buf.get() + f.begin;
-        const std::size_t avail = f.end - f.begin;
-        while (off < avail && (s[off] == ' ' || s[off] == '\t')) ++off;
-        if (off < avail) {
-          lead = s[off];
-          break;
-        }
-        if (f.at_eof) break;
-        if (const int st = fill(f, f.begin)) return st;
-      }
+      if (const int st = lead_of_record(f, lead)) return st;
       if (first || lead == 'L' || lead == 'l' || lead == 'T' || lead == 't') return 0;
       ++rows;
     }
@@ -321,11 +315,7 @@ int next_row_start(ReadFile& f, bool first, std::int64_t& rows) {
 
 int count_records(ReadFile& f, char lead, std::int64_t& count) {
   count = 0;
-  if (f.io_error) return read_status::io_error;
-  if (f.skip_line) {
-    if (const int st = pass_line(f)) return st;
-    f.skip_line = false;
-  }
+  if (const int st = to_record_start(f)) return st;
   // Every physical line is one record, and so is a last piece of a line
   // without a line end; its first character decides. A record that is empty
   // (a line end first) has a blank as its first character.
