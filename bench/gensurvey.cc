@@ -137,6 +137,7 @@ struct Options {
   bool params_only = false;
   bool data_only = false;
   bool lines = false;  // a flight-line column, and a line record before each flight line
+  bool nulls = false;  // -9999 in the first data column of 1 row in 100, and a null line
 };
 
 std::int64_t parse_int(std::string_view s, const char* what) {
@@ -172,10 +173,12 @@ Options parse(int argc, char** argv) {
       o.data_only = true;
     } else if (a == "--lines") {
       o.lines = true;
+    } else if (a == "--nulls") {
+      o.nulls = true;
     } else {
       fail(
           "usage: gensurvey [-s SOUNDINGS] [-f FREQS] [--seed N] [-o DATA] [--params PATH] "
-          "[--average LINE] [--params-only | --data-only] [--lines]");
+          "[--average LINE] [--params-only | --data-only] [--lines] [--nulls]");
     }
   }
   if (o.soundings < 0 || o.soundings > 2147483647) fail("sounding count out of range");
@@ -260,6 +263,7 @@ void write_params(const Options& o) {
     }
   }
   t += o.average + "\n";
+  if (o.nulls) t += "null -9999\n";
   Out out{create(path)};
   out.text(t);
   out.flush();
@@ -323,7 +327,9 @@ void write_data(const Options& o) {
       // resistive ground; the quadrature part stays mostly positive.
       double ip = s * (conductance - 0.15 + 0.02 * rng.sym()) * (0.4 + 0.15 * k);
       double q = s * (0.6 - 0.3 * conductance + 0.02 * rng.sym());
-      p = put_fixed(p, kDataWidth, ppm(ip), 2);
+      // A dummy where the system recorded nothing: 1 row in 100.
+      const bool dummy = o.nulls && k == 0 && i % 100 == 37;
+      p = put_fixed(p, kDataWidth, dummy ? -999900 : ppm(ip), 2);
       p = put_fixed(p, kDataWidth, ppm(q), 2);
     }
     *p++ = '\n';

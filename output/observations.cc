@@ -168,6 +168,16 @@ void fail_count(Observations& o, const Params& p, std::int64_t count) {
                "with \"av\", decimate with \"de\", or split the survey)"));
 }
 
+// The stop for a survey whose every sounding holds a null value, with the
+// line that points at the null line.
+void fail_all_null(Observations& o, const Params& p, std::int32_t nread) {
+  const LinePlace at = p.null_place;
+  fail(o, "every sounding holds a null value: nothing to write to " + quoted_output(p),
+       params_place(at.line, at.column,
+                    "null line: each of the " + number_text(nread) + " soundings of \"" +
+                        p.data_file + "\" holds one of these values in a used column"));
+}
+
 // The records of the file, for the message of a failure to write one.
 enum class Record : std::uint8_t { count, position, frequency, transmitter, data };
 
@@ -300,7 +310,10 @@ std::int32_t pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std:
   }
   read_to_end(r);
   o.kept = r.nkept;
-  if (wrote_head && r.nkept > kMostBlocks) {
+  o.all_null = r.nread > 0 && r.notes.left_out == r.nread;
+  if (wrote_head && o.all_null) {
+    fail_all_null(o, p, r.nread);
+  } else if (wrote_head && r.nkept > kMostBlocks) {
     // The count line would fail first: its stop stands before any other.
     o.failure = Stop{};
     fail_count(o, p, r.nkept);
@@ -391,9 +404,10 @@ void write_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a
     // file: the name itself is written, now that the data file is sound. A
     // count that the count line cannot hold stops before the name is even
     // opened, so that it receives nothing.
-    if (o.kept > kMostBlocks) {
+    if (o.all_null || o.kept > kMostBlocks) {
       progress_line(console, "Writing data to " + quoted + ".");
       o.stop_at_once = true;
+      if (o.all_null) fail_all_null(o, p, nsoundings);
       fail_count(o, p, o.kept);
     }
     if (open_write(o.file, p.output_file) != 0) estop("error opening output file " + quoted);

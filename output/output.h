@@ -39,6 +39,7 @@ struct Observations {
   Stop failure;
   bool stop_at_once = false;  // failures stop the run at once
   std::int32_t kept = 0;      // the sounding blocks of the last pass
+  bool all_null = false;      // every sounding of the last pass was left out for nulls
 
   Observations() = default;
   Observations(const Observations&) = delete;
