@@ -2,7 +2,8 @@
 // kivo.in, deterministically from a seed.
 //
 //   gensurvey [-s SOUNDINGS] [-f FREQS] [--seed N] [-o DATA] [--params PATH]
-//             [--average LINE] [--params-only | --data-only]
+//             [--average LINE] [--params-only | --data-only] [--lines] [--nulls]
+//             [--per-line]
 //
 // The data file has a few "/" comment lines at the top and two in the middle.
 // Each row holds a fiducial (ignored), x, y, the height in feet, a magnetics
@@ -136,8 +137,9 @@ struct Options {
   std::string average = "al";
   bool params_only = false;
   bool data_only = false;
-  bool lines = false;  // a flight-line column, and a line record before each flight line
-  bool nulls = false;  // -9999 in the first data column of 1 row in 100, and a null line
+  bool lines = false;     // a flight-line column, and a line record before each flight line
+  bool nulls = false;     // -9999 in the first data column of 1 row in 100, and a null line
+  bool per_line = false;  // an output name with "{line}": one file per flight line
 };
 
 std::int64_t parse_int(std::string_view s, const char* what) {
@@ -175,10 +177,12 @@ Options parse(int argc, char** argv) {
       o.lines = true;
     } else if (a == "--nulls") {
       o.nulls = true;
+    } else if (a == "--per-line") {
+      o.per_line = true;
     } else {
       fail(
           "usage: gensurvey [-s SOUNDINGS] [-f FREQS] [--seed N] [-o DATA] [--params PATH] "
-          "[--average LINE] [--params-only | --data-only] [--lines] [--nulls]");
+          "[--average LINE] [--params-only | --data-only] [--lines] [--nulls] [--per-line]");
     }
   }
   if (o.soundings < 0 || o.soundings > 2147483647) fail("sounding count out of range");
@@ -235,7 +239,7 @@ void write_params(const Options& o) {
   std::string stem = name.substr(0, name.rfind('.'));
   std::string t;
   t += name + "                data file\n";
-  t += stem + ".obs                observations file\n";
+  t += stem + (o.per_line ? "_{line}.obs" : ".obs") + "                observations file\n";
   t += std::to_string(5 + 2 * o.freqs + (o.lines ? 1 : 0)) + "                number of columns\n";
   if (o.lines) t += "line number\n";
   t += "ignore fiducial\n";

@@ -30,6 +30,7 @@ void convert(RunState& st) {
     progress_line(st.console, std::to_string(k) + (k == 1 ? " sounding" : " soundings") +
                                   " left out for null values.");
   }
+  report_line_files(st.output, st.console);
   top_line(st.console, "Done.");
 }
 

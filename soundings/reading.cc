@@ -536,6 +536,7 @@ bool read_row(ReadingPass& r) {
       const RecordKind kind = record_kind(rec, was_first);
       if (kind == RecordKind::line) {
         r.line_pending = true;
+        if (r.want_names) is_line_record(rec, &r.record_name);
         continue;
       }
       if (kind == RecordKind::header) continue;
@@ -618,6 +619,9 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
   }
   r.have_line_bits = false;
   r.centre_s = 0;
+  r.flight = 0;
+  r.flight_name.clear();
+  r.record_name.clear();
   r.notes = ReadingNotes{};
   r.notes.columns.resize(static_cast<std::size_t>(p.ncols));
   r.notes.counted = nsoundings;
@@ -650,6 +654,49 @@ void end_flight_line(ReadingPass& r) {
 
 }  // namespace
 
+std::string flight_line_name(const std::string& record_name, bool line_column, float value,
+                             std::int64_t number) {
+  std::string name;
+  if (!record_name.empty()) {
+    name = record_name;
+  } else if (line_column) {
+    // Of the texts that read back to the value, the shortest: 10010 rather
+    // than 1.001e+04, which has fewer digits.
+    char text[64];
+    for (int precision = 1; precision <= 9; ++precision) {
+      const auto r =
+          std::to_chars(text, text + sizeof text, value, std::chars_format::general, precision);
+      float back = 0.0f;
+      const auto b = std::from_chars(text, r.ptr, back);
+      const auto size = static_cast<std::size_t>(r.ptr - text);
+      const bool exact = b.ec == std::errc() && b.ptr == r.ptr && back == value;
+      if ((exact && (name.empty() || size < name.size())) || (precision == 9 && name.empty())) {
+        name.assign(text, size);
+      }
+    }
+  } else {
+    name = std::to_string(number);
+  }
+  for (char& c : name) {
+    const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                      c == '.' || c == '-' || c == '_' || c == '+';
+    if (!keep) c = '_';
+  }
+  return name;
+}
+
+namespace {
+
+// The name of the flight line that begins at the row read last.
+void begin_flight_name(ReadingPass& r) {
+  const std::int32_t linecol = r.params->linecol;
+  const float value = linecol > 0 ? r.arrays->dum_a[linecol - 1] : 0.0f;
+  r.flight_name = flight_line_name(r.record_name, linecol > 0, value, r.flight);
+  r.record_name.clear();
+}
+
+}  // namespace
+
 bool next_kept(ReadingPass& r, KeptSounding& k) {
   if (r.ended) return false;
   Arrays& a = *r.arrays;
@@ -667,12 +714,14 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       ++r.notes.left_out;
       continue;
     }
-    if (r.line_pending) {
+    if (r.line_pending || r.flight == 0) {
       // A new flight line: the window being summed is dropped, and the
       // steps start again at this row, as at the start of a file.
       r.line_pending = false;
       end_flight_line(r);
       r.step_pos = 0;
+      ++r.flight;
+      if (r.want_names) begin_flight_name(r);
     }
     if (r.line_rows++ == 0) r.line_start = r.row_line;
     // The row of index t lies at position pos of its step; it is in the
@@ -692,7 +741,7 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
     if (n == 0) {
       // A window of one sounding: its own values, as they are.
       store_row(r.plan, p_of(r), a, row);
-      k = {static_cast<std::int32_t>(t), row.x, row.y, row.z};
+      k = {r.flight, static_cast<std::int32_t>(t), row.x, row.y, row.z};
       ++r.nkept;
       ++r.line_blocks;
       return true;
@@ -726,7 +775,7 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       a.err_a[col.j] = {static_cast<float>(sum.err_re / window),
                         static_cast<float>(sum.err_im / window)};
     }
-    k = {r.centre_s, r.centre.x, r.centre.y, static_cast<float>(r.zsum * r.reciprocal)};
+    k = {r.flight, r.centre_s, r.centre.x, r.centre.y, static_cast<float>(r.zsum * r.reciprocal)};
     ++r.nkept;
     ++r.line_blocks;
     return true;

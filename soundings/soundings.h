@@ -205,12 +205,28 @@ struct ReadingPass {
   std::vector<std::int32_t> null_columns;  // the used columns, the line column included
   RowMarks marks;
   std::int32_t centre_s = 0;  // the index of the row at the centre of the window
+  // The flight line of the kept soundings handed out: its number in file
+  // order (from 1, counting the lines that hold a sounding) and, when
+  // asked for, its name.
+  bool want_names = false;
+  std::int64_t flight = 0;
+  std::string flight_name;
+  std::string record_name;  // the name of the line record read last, if any
 };
+
+// The name of a flight line: the name of the line record that began it, else
+// the line column's value in its first sounding as the shortest "%.<p>g"
+// text (p 1 to 9) that reads back to the same single, else its number in
+// file order; every character but an ASCII letter, a digit, ".", "-", "_"
+// or "+" made "_".
+std::string flight_line_name(const std::string& record_name, bool line_column, float value,
+                             std::int64_t number);
 
 // The kept sounding handed out: its index s (from 0), its own x and y, and
 // the window average of its height; the averages of its data and
 // uncertainties are in dat_a / err_a.
 struct KeptSounding {
+  std::int64_t flight = 0;  // the flight line, as ReadingPass::flight
   std::int32_t s = 0;
   float x = 0.0f;
   float y = 0.0f;
