@@ -382,7 +382,7 @@ std::string row_hint(const ReadingPass& r, const ReadFault& fault) {
 // Where item j of the row read last stands: its line and column.
 void locate(ReadingPass& r, std::int32_t j, NoteCount& n) {
   locate_item(*r.file, static_cast<std::size_t>(r.params->ncols), static_cast<std::size_t>(j),
-              n.line, n.column, r.marks.text_nulls);
+              n.line, n.column, &r.marks);
 }
 
 // Counts one more sounding for a note; the first is located.
@@ -611,6 +611,7 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
   r.marks.marks = r.unassigned.data();
   r.nulls_on = p.nulls.any();
   r.marks.text_nulls = p.nulls.texts.empty() ? nullptr : &p.nulls.texts;
+  r.marks.trailing_nulls = r.nulls_on;
   r.row_null = false;
   r.null_columns = r.checked;
   if (p.linecol > 0 &&

@@ -125,6 +125,7 @@ struct NoMarks {
   void on_value(const Scan&, const char*, std::size_t, std::size_t) {}
   void on_text_null(const Scan&, const char*, std::size_t, std::size_t) {}
   const std::vector<std::string>* markers() const { return nullptr; }
+  bool trailing_nulls() const { return false; }
 };
 
 // Where the values of a list of items go.
@@ -189,6 +190,7 @@ struct RealSink : NoMarks {
         static_cast<unsigned char>(kTextNull + (t < kTextNullsMarked ? t : kTextNullsMarked));
   }
   const std::vector<std::string>* markers() const { return row ? row->text_nulls : nullptr; }
+  bool trailing_nulls() const { return row && row->trailing_nulls; }
 };
 
 // Counts the values of a text: every item a character value, so that any
@@ -214,6 +216,7 @@ struct LocateSink {
   std::size_t n;
   std::size_t target;
   const std::vector<std::string>* nulls = nullptr;
+  bool trailing = false;
   float scratch = 0.0f;
   bool found = false;
   std::int64_t line = 0;
@@ -235,6 +238,7 @@ struct LocateSink {
   }
   void on_text_null(const Scan&, const char*, std::size_t, std::size_t) {}
   const std::vector<std::string>* markers() const { return nulls; }
+  bool trailing_nulls() const { return trailing; }
 };
 
 // The index of the text null marker that the token at the position is, or
@@ -422,14 +426,33 @@ bool fast_real(const char* p, const char* e, float& out, const char*& after) {
   return st;
 }
 
+// Whether the current record's last character that is not a blank or a tab
+// is a comma.
+bool ends_in_comma(const Scan& s) {
+  const char* q = s.e;
+  while (q > s.b && is_blank(q[-1])) --q;
+  return q > s.b && q[-1] == ',';
+}
+
 // Inlined into each request, so that the scan's position stays in registers.
 template <class Sink>
 [[gnu::always_inline]] inline int scan_list(Scan& s, Sink& sink) {
   const std::size_t n = sink.size();
   std::size_t i = 0;
+  const char* trailing_done = nullptr;  // the record whose trailing comma gave its null
   while (i < n) {
     s.p = skip_blanks(s.p, s.e);
     if (s.p == s.e) {
+      if constexpr (Sink::text_nulls) {
+        // A record that ends in a comma ends in an empty field (a CSV row
+        // without its last value): a null value, where the sink asks so.
+        if (sink.trailing_nulls() && trailing_done != s.e && ends_in_comma(s)) {
+          trailing_done = s.e;
+          sink.on_null(s, s.p, i, i + 1);
+          ++i;
+          continue;
+        }
+      }
       if (const int st = skip_space(s)) return fail_at(s, st, i, nullptr, 0, 0);
     }
     const char c = *s.p;
@@ -534,9 +557,9 @@ std::size_t count_values(std::string_view text) {
 }
 
 bool locate_item(ReadFile& f, std::size_t n, std::size_t item, std::int64_t& line,
-                 std::size_t& column, const std::vector<std::string>* text_nulls) {
+                 std::size_t& column, const RowMarks* row) {
   step_back(f);
-  LocateSink sink{n, item, text_nulls};
+  LocateSink sink{n, item, row ? row->text_nulls : nullptr, row && row->trailing_nulls};
   Scan s{&f, nullptr, nullptr};
   read_file_list(f, sink, s);
   line = sink.line;

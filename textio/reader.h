@@ -139,6 +139,10 @@ inline constexpr std::size_t kTextNullsMarked = 255 - kTextNull;
 struct RowMarks {
   unsigned char* marks = nullptr;
   const std::vector<std::string>* text_nulls = nullptr;
+  // A record that ends in a comma ends in an empty field: a null value for
+  // the next item (a CSV row whose last value is missing), rather than the
+  // end of the record with the next item still to come.
+  bool trailing_nulls = false;
   bool any = false;       // some item got a mark
   bool more = false;      // the row's last record holds more values after the n items
   std::string_view rest;  // that record's text after the n items, until the next request
@@ -150,13 +154,14 @@ int read_reals(ReadFile& f, float* dest, std::size_t n, RowMarks& row);
 // slash ends the text.
 std::size_t count_values(std::string_view text);
 
-// Reads again the request on which the last one began, as n real items, to
-// find where item `item` took its value or its null value: the line and the
+// Reads again the request on which the last one began, as n real items (with
+// the null markers of `row`, when given), to find where item `item` took its
+// value or its null value: the line and the
 // 1-based position (of the value, of the comma of a null value, of the slash
 // that ended the request). Leaves the file where the last request left it.
 // False when that item got neither (the request failed before it).
 bool locate_item(ReadFile& f, std::size_t n, std::size_t item, std::int64_t& line,
-                 std::size_t& column, const std::vector<std::string>* text_nulls = nullptr);
+                 std::size_t& column, const RowMarks* row = nullptr);
 
 // Character field read with w = L = len: the first len characters of the next
 // record, blank-padded when the record is shorter.

@@ -63,6 +63,10 @@ TEST(Nulls, WhatIsNull) {
       {"a row ended by a slash under a null line", "null -9999", "2 2 30 4 / 6", 1},
       {"the slash after the last value leaves nothing", "null -9999", "2 2 30 4 5 6 / 9", 0},
       {"an empty ignored field", "null -9999", "2,2,30,,5,6", 0},
+      // A CSV row without its last value: the record ends in an empty
+      // field rather than running on into the next row.
+      {"an empty last field", "null -9999", "2,2,30,4,5,", 1},
+      {"two empty last fields", "null -9999", "2,2,30,4,,", 1},
       {"near a marker is no marker", "null -9999", "2 2 30 4 -9999.1 6", 0},
   };
   for (const Case& c : cases) {
