@@ -193,21 +193,6 @@ struct RealSink : NoMarks {
   bool trailing_nulls() const { return row && row->trailing_nulls; }
 };
 
-// Counts the values of a text: every item a character value, so that any
-// token counts.
-struct CountSink : NoMarks {
-  static constexpr bool reals_only = false;
-  std::size_t count = 0;
-
-  std::size_t size() const { return static_cast<std::size_t>(-1); }
-  ItemKind kind(std::size_t) const { return ItemKind::text; }
-  int assign(std::size_t, std::string_view, bool) { return 0; }
-  void on_value(const Scan&, const char*, std::size_t, std::size_t to) { count = to; }
-  void on_null(const Scan&, const char*, std::size_t, std::size_t to) {
-    if (to != size()) count = to;  // a slash ends the text
-  }
-};
-
 // A run of reals read again only to find where one item took its value or
 // its null value.
 struct LocateSink {
@@ -549,11 +534,41 @@ int read_reals(ReadFile& f, float* dest, std::size_t n, RowMarks& row) {
 }
 
 std::size_t count_values(std::string_view text) {
-  CountSink sink;
-  Scan s{nullptr, text.data(), text.data() + text.size(), text.data()};
-  s.separator_seen = false;  // the text follows a value
-  scan_list(s, sink);
-  return sink.count;
+  // A plain loop over the characters, not the scan of a request: the rest
+  // of a row may be megabytes long. The text follows a value, so a comma
+  // right at its start only separates.
+  std::size_t count = 0;
+  bool separator_seen = false;
+  const char* p = text.data();
+  const char* e = p + text.size();
+  while (p < e) {
+    const char c = *p;
+    if (is_blank(c)) {
+      ++p;
+    } else if (c == ',') {
+      if (separator_seen) ++count;  // a null value
+      separator_seen = true;
+      ++p;
+    } else if (c == '/') {
+      break;
+    } else {
+      // A value: quoted, or up to the next separator; "r*v" and "r*" count r.
+      const char* start = p;
+      if (is_quote(c)) {
+        const void* close = std::memchr(p + 1, c, static_cast<std::size_t>(e - p - 1));
+        p = close ? static_cast<const char*>(close) + 1 : e;
+      }
+      while (p < e && !ends_token(*p)) ++p;
+      const std::string_view token(start, static_cast<std::size_t>(p - start));
+      const std::size_t star = token.find('*');
+      std::int32_t repeat = 0;
+      const bool counted = star != std::string_view::npos && star > 0 &&
+                           convert_integer(token.substr(0, star), repeat) == 0 && repeat > 0;
+      count += counted ? static_cast<std::size_t>(repeat) : 1;
+      separator_seen = false;
+    }
+  }
+  return count;
 }
 
 bool locate_item(ReadFile& f, std::size_t n, std::size_t item, std::int64_t& line,

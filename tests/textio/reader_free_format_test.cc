@@ -211,3 +211,29 @@ TEST(ReaderFreeFormat, FileRequestsOverRecords) {
 
 }  // namespace
 }  // namespace kivo
+
+// The values left on a row after its last one, for the note on rows wider
+// than "kivo.in": counted by the free-format rules, without a request.
+namespace kivo {
+namespace {
+
+TEST(CountValues, TheRestOfARow) {
+  const std::pair<const char*, std::size_t> cases[] = {
+      {"", 0},
+      {"   \t ", 0},
+      {" 7 8", 2},
+      {", 7", 1},      // the comma after the row's last value only separates
+      {",", 0},        // a trailing comma adds no value
+      {"7,,8", 3},     // a null value between two commas counts
+      {"3*1 2", 4},    // a repeat count
+      {"2* x", 3},     // r* alone: r null values
+      {"*x 1", 2},     // not a repeat count: one value
+      {"'a b' c", 2},  // quotes group
+      {"1 / 2 3", 1},  // a slash ends the row
+      {"x garbage \xff", 3},
+  };
+  for (const auto& [text, n] : cases) EXPECT_EQ(count_values(text), n) << '"' << text << '"';
+}
+
+}  // namespace
+}  // namespace kivo
