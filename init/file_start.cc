@@ -64,7 +64,7 @@ FileStart read_file_start(const std::string& name) {
   open_input(f, name);
   std::string_view rec;
   std::int64_t line = 0;
-  bool first = true;  // no record yet that is not a comment record
+  bool first = true;  // the next record that is not a comment may be a header
   Keyword pending = Keyword::none;
   while (next_input_record(f, name, rec)) {
     ++line;
@@ -86,8 +86,8 @@ FileStart read_file_start(const std::string& name) {
     }
     pending = Keyword::none;
     const bool may_be_header = first;
-    first = false;
-    if (is_line_record(rec)) continue;
+    first = is_line_record(rec);  // names right after a line record are a header too
+    if (first) continue;
     std::vector<std::string> words = record_words(rec);
     if (words.empty()) continue;  // an empty line before the first row
     if (may_be_header && (is_header_record(rec) || mostly_names(words))) {

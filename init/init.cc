@@ -330,13 +330,20 @@ void describe_channel(Column& c, const Keywords& kw) {
 void assign_roles(Survey& s, const Keywords& kw) {
   for (Column& c : s.columns) c.guess = guess_column(c.name);
   choose(s, of_role(s, Role::line), Role::line, "a flight line column");
-  choose(s, of_role(s, Role::x), Role::x, "an x coordinate");
-  choose(s, of_role(s, Role::y), Role::y, "a y coordinate");
-  std::vector<std::size_t> heights = of_role(s, Role::height);
-  std::stable_sort(heights.begin(), heights.end(), [&](std::size_t a, std::size_t b) {
-    return s.columns[a].guess.rank < s.columns[b].guess.rank;
-  });
-  choose(s, heights, Role::height, "a height");
+  // The sensor's coordinates before another antenna's; a corrected height
+  // before a raw one, then by the kind of height; else the first.
+  const auto best_first = [&](Role role) {
+    std::vector<std::size_t> ks = of_role(s, role);
+    std::stable_sort(ks.begin(), ks.end(), [&](std::size_t a, std::size_t b) {
+      const Guess& ga = s.columns[a].guess;
+      const Guess& gb = s.columns[b].guess;
+      return std::pair(ga.raw, ga.rank) < std::pair(gb.raw, gb.rank);
+    });
+    return ks;
+  };
+  choose(s, best_first(Role::x), Role::x, "an x coordinate");
+  choose(s, best_first(Role::y), Role::y, "a y coordinate");
+  choose(s, best_first(Role::height), Role::height, "a height");
   // Channels of one descriptor: the one without a processing stage after
   // the frequency is used, else the first.
   std::map<std::string, std::vector<std::size_t>> channels;
