@@ -24,6 +24,7 @@ bool next_input_record(ReadFile& f, const std::string& name, std::string_view& r
 // with its "/" or "#" taken off.
 struct NameRecord {
   std::vector<std::string> words;
+  std::string text;       // the record, after the lead of a comment record
   std::int64_t line = 0;  // physical line, from 1
   char lead = 0;          // '/' or '#' for a comment record, 0 for the header line
 };
@@ -46,10 +47,18 @@ struct FileStart {
   bool has_row = false;
   std::int64_t row_line = 0;
   std::vector<std::string> row;  // the words of the first row
+  // The words of the first rows, the first row included, and their lines:
+  // where null markers are looked for.
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::int64_t> row_lines;
 };
 
-// Reads the data file up to its first row. Stops when the file cannot be
-// found, opened or read.
+// The rows read_file_start keeps: enough to meet the markers of a survey's
+// gaps, few enough to take no time.
+inline constexpr std::size_t kRowsRead = 2000;
+
+// Reads the data file up to its first row, and its first kRowsRead rows.
+// Stops when the file cannot be found, opened or read.
 FileStart read_file_start(const std::string& name);
 
 }  // namespace kivo

@@ -12,10 +12,12 @@ namespace kivo {
 enum class Role : std::uint8_t { ignore, line, x, y, height, data };
 
 // The ranks of height columns, best first: when several columns name a
-// height, the bird's laser altimeter is the one taken.
-inline constexpr int kLaserRank = 1;
-inline constexpr int kRadarRank = 2;
-inline constexpr int kBirdRank = 3;
+// height, the one named the sensor's (BIRD_HEIGHT, TX_HEIGHT) is taken, then
+// a laser altimeter, which may be the bird's or the helicopter's, then a
+// radar altimeter.
+inline constexpr int kBirdRank = 1;
+inline constexpr int kLaserRank = 2;
+inline constexpr int kRadarRank = 3;
 inline constexpr int kOtherHeightRank = 4;
 
 struct Guess {

@@ -15,7 +15,7 @@ std::string said(const Guess& g) {
   static const char* const roles[] = {"ignore", "line", "x", "y", "height", "data"};
   std::string s = roles[static_cast<int>(g.role)];
   if (g.role == Role::height) {
-    static const char* const ranks[] = {"", "laser", "radar", "bird", "other"};
+    static const char* const ranks[] = {"", "bird", "laser", "radar", "other"};
     s += std::string(" ") + ranks[g.rank];
     if (g.units != 0) s += std::string(" ") + g.units;
     if (g.raw) s += " raw";
@@ -79,7 +79,7 @@ TEST(ColumnNames, TheConventionsOfFdemExports) {
       {"X_Sferics", "ignore"},
       {"x_y", "ignore"},
       {"E5", "ignore"},
-      // The sensor's height, the bird's laser ranked first; the helicopter's
+      // The sensor's height, the one named the bird's ranked first; the helicopter's
       // heights, GPS heights and the terrain are not it.
       {"altlas", "height laser"},
       {"LASER", "height laser"},
