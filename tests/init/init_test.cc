@@ -244,6 +244,90 @@ TEST(Init, GeosoftLineRecordsAndNumberedPairs) {
   converts_as_written_by_hand(f, "pairs.obs");
 }
 
+// A flat-ASCII delivery: unnamed columns, and a header file beside them with
+// a field table (names with blanks, channels at several processing stages),
+// a system table of six coils and a sentence on dummies. The final channels
+// are used, at the operating frequencies and with the orientations and
+// separations of the system table; the bird's position and height.
+TEST(Init, FlatAsciiWithAHeaderFile) {
+  const std::string hdr =
+      "RESOLVE SURVEY, BLOCK 7: FINAL DATA\r\n"
+      "\r\n"
+      "COIL                          1       2       3       4       5       6\r\n"
+      "NOMINAL FREQUENCY (Hz)      400    1800    3300    8200   40000  140000\r\n"
+      "OPERATING FREQUENCY (Hz)    382    1822    3258    7970   35920  130100\r\n"
+      "COIL ORIENTATION             CP      CP      CX      CP      CP     VCP\r\n"
+      "TX-RX COIL SEPARATION (m)  7.86    7.86    8.99    7.86    7.86    7.86\r\n"
+      "\r\n"
+      "All dummy values have been replaced with -999.0.\r\n"
+      "\r\n"
+      "FIELD  COLUMNS  CHANNEL         UNITS  DESCRIPTION\r\n"
+      "  1     1-  8   LINE            -      FLIGHT LINE NUMBER\r\n"
+      "  2     9- 18   UTME HELI       m      HELICOPTER EASTING\r\n"
+      "  3    19- 28   UTME BIRD       m      BIRD EASTING\r\n"
+      "  4    29- 38   UTMN BIRD       m      BIRD NORTHING\r\n"
+      "  5    39- 46   LASER ALT RAW   m      RAW LASER ALTIMETER\r\n"
+      "  6    47- 54   BIRD HEIGHT     m      CORRECTED BIRD HEIGHT\r\n"
+      "  7    55- 62   RCPI400         ppm    RAW INPHASE-COPLANAR 400 HZ\r\n"
+      "  8    63- 70   ZCPI400         ppm    ZERO LEVEL INPHASE-COPLANAR 382 HZ\r\n"
+      "  9    71- 78   CPI400          ppm    FINAL INPHASE-COPLANAR 382 HZ\r\n"
+      " 10    79- 86   CPQ400          ppm    FINAL QUADRATURE-COPLANAR 382 HZ\r\n"
+      " 11    87- 94   CXI3300         ppm    FINAL INPHASE-COAXIAL 3258 HZ\r\n"
+      " 12    95-102   CXQ3300         ppm    FINAL QUADRATURE-COAXIAL\r\n"
+      " 13   103-110   140000HzI       ppm    FINAL INPHASE 130.1 kHZ\r\n"
+      " 14   111-118   140000HzQ       ppm    FINAL QUADRATURE\r\n"
+      " 15   119-126   MAG             nT     MAGNETIC FIELD\r\n";
+  const std::string rows =
+      "    1070  430090.0  430100.0 6650200.0    36.0    30.2   101.1   102.2   103.3   104.4"
+      "   105.5   106.6   107.7   108.8 57001.2\n"
+      "    1070  430096.5  430106.5 6650200.1    36.1    30.3   111.1   112.2   113.3   114.4"
+      "   115.5   116.6   117.7   118.8 57001.3\n";
+  const Form f{{{"BLOCK7.XYZ", rows}, {"BLOCK7.hdr", hdr}},
+               "BLOCK7.XYZ",
+               "kivo --init: \"BLOCK7.XYZ\" has 15 columns; names from the field table of "
+               "\"BLOCK7.hdr\".",
+               rows,
+               "ignore\nignore\nx\ny\nignore\nz m\nignore\nignore\n" + both("382", 'z', "7.86") +
+                   both("3258", 'x', "8.99") + both("130100", 'y', "7.86") + "ignore\n"};
+  converts_as_written_by_hand(f, "BLOCK7.obs");
+  TempDir dir;
+  write_file(dir.file("BLOCK7.XYZ"), rows);
+  write_file(dir.file("BLOCK7.hdr"), hdr);
+  ASSERT_EQ(run_binary(dir.path(), "--init BLOCK7.XYZ").status, 0);
+  const std::string written = read_file(dir.file("kivo.in"));
+  EXPECT_NE(written.find("every sounding is written\nnull -999.0\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("operating 382 Hz, nominal 400"), std::string::npos) << written;
+}
+
+// Names that hold blanks: cut at tabs when that gives the row's count; else
+// no name is trusted past where the names run together, and no column gets
+// a shifted role.
+TEST(Init, NamesWithBlanks) {
+  const std::string rows =
+      "1\t430100.0\t6650200.0\t30.5\t44.3\t132.6\t26.0\t55.1\n"
+      "2\t430106.5\t6650200.1\t30.8\t46.6\t132.6\t27.6\t56.0\n";
+  const Form f{{{"profile.txt",
+                 "Station\tX Rx(m)\tY Rx(m)\tTx height (m)\tInPhase 912Hz\tQuad 912Hz\t"
+                 "InPhase 3005Hz\tQuad 3005Hz\n" +
+                     rows}},
+               "profile.txt",
+               "kivo --init: \"profile.txt\" has 8 columns; names from the header line (line 1).",
+               rows,
+               "ignore\nx\ny\nz m\n" + both("912", 'z') + both("3005", 'z')};
+  converts_as_written_by_hand(f, "profile.obs");
+
+  TempDir dir;
+  write_file(dir.file("profile.txt"),
+             "Station X Rx(m) Y Rx(m) Tx height (m) InPhase 912Hz Quad 912Hz\n" + rows);
+  const RunResult r = run_binary(dir.path(), "--init profile.txt");
+  ASSERT_EQ(r.status, 0) << r.console;
+  EXPECT_NE(r.console.find("from column 1 (Station) on the names cannot be trusted"),
+            std::string::npos)
+      << r.console;
+  EXPECT_NE(r.console.find("Wrote \"kivo.in\": 8 ignored columns."), std::string::npos)
+      << r.console;
+}
+
 TEST(Init, NeverHarmsAFile) {
   struct Case {
     const char* what;
