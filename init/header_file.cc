@@ -100,13 +100,19 @@ bool field_row(std::string_view line, int& number, std::string_view& rest) {
   return true;
 }
 
+// A sample rate: a number, with or without a short unit (10, 10 Hz, 0.1 s).
+bool is_rate(std::string_view piece) {
+  const std::vector<std::string_view> w = words_of(piece);
+  return !w.empty() && w.size() <= 2 && is_number(w[0]) && (w.size() == 1 || w[1].size() <= 3);
+}
+
 HeaderField read_field(std::string_view rest) {
   HeaderField f;
   std::vector<std::string_view> p = pieces_of(rest);
   if (p.empty()) return f;
   f.name = p[0];
   std::size_t k = 1;
-  while (k < p.size() && is_number(p[k])) ++k;  // a sample rate
+  while (k < p.size() && is_rate(p[k])) ++k;
   // Units: a short piece without blanks, before the description.
   if (k < p.size() && p[k].find(' ') == std::string_view::npos &&
       (k + 1 < p.size() || p[k].size() <= 5)) {

@@ -349,15 +349,18 @@ void name_columns(Survey& s, const FileStart& fs, const std::optional<Dfn>& dfn,
 }
 
 // Columns that kivo would stop on: text by the .dfn, or a word of the first
-// row that is not a number.
+// row that is neither a number nor a marker of the null line.
 void warn_of_text(Survey& s, const FileStart& fs, bool tagged) {
   std::vector<std::size_t> ks;
   std::string example;
   const std::size_t first = tagged ? 1 : 0;
   for (std::size_t k = 0; k < s.columns.size(); ++k) {
     const std::size_t at = first + k;
-    const bool text_value =
-        fs.has_row && at < fs.row.size() && !fs.row[at].empty() && !is_number(fs.row[at]);
+    // A text marker of the null line ("*") is no read error.
+    const bool text_value = fs.has_row && at < fs.row.size() && !fs.row[at].empty() &&
+                            !is_number(fs.row[at]) &&
+                            std::none_of(s.nulls.begin(), s.nulls.end(),
+                                         [&](const NullMarker& m) { return m.text == fs.row[at]; });
     if (!s.columns[k].text && !text_value) continue;
     if (ks.empty()) {
       example = s.columns[k].name + (text_value ? ": \"" + fs.row[at] + "\"" : ": text");

@@ -328,6 +328,22 @@ TEST(Init, NamesWithBlanks) {
       << r.console;
 }
 
+// A ground loop-loop profile: names that begin with the frequency, after the
+// line record at the top of the file and again after the next one.
+TEST(Init, NamesThatBeginWithTheFrequency) {
+  const std::string line1 =
+      "1000.0 2000.0 1.5 10.1 11.2 20.1 21.2\n"
+      "1005.0 2000.0 1.5 10.3 11.0 20.3 21.0\n";
+  const std::string line2 = "1010.0 2000.0 1.5 10.5 11.4 20.5 21.4\n";
+  const std::string names = "X Y tx_height 110Hz_I 110Hz_Q 1.76kHz_I 1.76kHz_Q\n";
+  const Form f{{{"eml50.txt", "LINE EML50\n" + names + line1 + "LINE EML51\n" + names + line2}},
+               "eml50.txt",
+               "kivo --init: \"eml50.txt\" has 7 columns; names from the header line (line 2).",
+               line1 + line2,
+               "x\ny\nz m\n" + both("110", 'z') + both("1760", 'z')};
+  converts_as_written_by_hand(f, "eml50.obs");
+}
+
 TEST(Init, NeverHarmsAFile) {
   struct Case {
     const char* what;
