@@ -270,6 +270,7 @@ void name_columns(Survey& s, const FileStart& fs, const std::optional<Dfn>& dfn,
         c.unit = f.unit;
         c.null = f.null;
         c.long_name = f.long_name;
+        c.stated = stated_frequency(f.long_name);  // NAME=Coplanar in-phase 912 Hz
         c.text = f.type == 'A';
         s.columns.push_back(std::move(c));
       }

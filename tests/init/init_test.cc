@@ -150,14 +150,14 @@ TEST(Init, AsegGdf2DatWithItsDfn) {
         "DEFN 3 ST=RECD,RT=; Easting : F12.2 : UNIT=m, NULL=-9999.99\n"
         "DEFN 4 ST=RECD,RT=;NORTHING:F12.2:UNIT=m,NULL=-9999.99\n"
         "DEFN 5 ST=RECD,RT=;LASER:F8.2:UNITS=ft:NULL=-99.99\n"
-        "DEFN 6 ST=RECD,RT=;CPI900:F9.2:UNIT=ppm\n"
-        "DEFN 7 ST=RECD,RT=;CPQ900:F9.2:UNIT=ppm\n"
+        "DEFN 6 ST=RECD,RT=;CPI900:F9.2:UNIT=ppm,NAME=coplanar in-phase 912 Hz\n"
+        "DEFN 7 ST=RECD,RT=;CPQ900:F9.2:UNIT=ppm,NAME=coplanar quadrature 912 Hz\n"
         "DEFN 8 ST=RECD,RT=;RES:3F6.2:UNIT=ohm.m\n"
         "DEFN 9 ST=RECD,RT=;CXQ5500:F10.2:UNIT=ppm ;END DEFN\n"}},
       "em.dat",
       std::string("kivo --init: \"em.dat\" has 11 columns; names from \"") + kDfnFound + "\".",
       rows,
-      "ignore\nignore\nx\ny\nz f\n" + both("900", 'z') + "ignore\nignore\nignore\n" +
+      "ignore\nignore\nx\ny\nz f\n" + both("912", 'z') + "ignore\nignore\nignore\n" +
           data("5500", 'x', 'q')};
   converts_as_written_by_hand(f, "em.obs");
 }
