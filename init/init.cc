@@ -155,11 +155,12 @@ std::string count_of(std::size_t n, const std::string& noun) {
 }
 
 // The flat-ASCII header file beside a data file: the same name with .hdr,
-// .HDR, .hdr.txt or .txt.
+// .HDR, .hdr.txt or .txt, never the data file itself (survey.TXT is
+// survey.txt where names do not tell case apart).
 std::optional<std::string> find_header_file(const FileName& n, const std::string& data_file) {
   for (const char* ext : {".hdr", ".HDR", ".hdr.txt", ".txt"}) {
     const std::string name = n.dir_and_stem + ext;
-    if (name != data_file && os::exists(name)) return name;
+    if (upper(name) != upper(data_file) && os::exists(name)) return name;
   }
   return std::nullopt;
 }
