@@ -317,9 +317,9 @@ void name_columns(Survey& s, const FileStart& fs, const std::optional<Dfn>& dfn,
   }
   if (fs.header_not_a_header) {
     s.warnings.push_back("line " + num(names->line) +
-                         " names the columns, but not every word of it is a name (one that "
-                         "begins with a letter or \"_\"), so kivo reads it as a row: begin it "
-                         "with \"/\"");
+                         " names the columns, but not every word of it is a name (a word that "
+                         "reads as a number, such as 380Q or 475, is none), so kivo reads it as "
+                         "a row: begin it with \"/\"");
   }
   std::size_t trusted = n;
   if (names && words.empty()) {
