@@ -197,16 +197,16 @@ struct GeometryComponent {
 };
 
 // A run of letters read as a geometry, a component, or a geometry followed by
-// a component: cp, hcp, cpi, vcpq, cxi, i, ip, quad, real.
+// a component: cp, hcp, cpi, vcpq, cxi, i, ip, qp, quad, real.
 GeometryComponent geometry_component(std::string_view s) {
   static constexpr std::pair<std::string_view, char> geometries[] = {
       {"coplanar", 'z'}, {"coaxial", 'x'}, {"coax", 'x'}, {"hcp", 'z'}, {"vcp", 'y'},
       {"vca", 'x'},      {"cp", 'z'},      {"cx", 'x'},   {"", 0}};
   static constexpr std::pair<std::string_view, char> components[] = {
-      {"inphase", 'i'},   {"inph", 'i'}, {"inp", 'i'}, {"in", 'i'}, {"ip", 'i'},
-      {"i", 'i'},         {"real", 'i'}, {"re", 'i'},  {"p", 'i'},  {"quadrature", 'q'},
-      {"quadr", 'q'},     {"quad", 'q'}, {"qu", 'q'},  {"qd", 'q'}, {"q", 'q'},
-      {"imaginary", 'q'}, {"imag", 'q'}, {"im", 'q'},  {"", 0}};
+      {"inphase", 'i'}, {"inph", 'i'},      {"inp", 'i'},  {"in", 'i'}, {"ip", 'i'},
+      {"i", 'i'},       {"real", 'i'},      {"re", 'i'},   {"p", 'i'},  {"quadrature", 'q'},
+      {"quadr", 'q'},   {"quad", 'q'},      {"qu", 'q'},   {"qd", 'q'}, {"qp", 'q'},
+      {"q", 'q'},       {"imaginary", 'q'}, {"imag", 'q'}, {"im", 'q'}, {"", 0}};
   for (const auto& [g, orientation] : geometries) {
     if (s.substr(0, g.size()) != g) continue;
     const std::string_view rest = s.substr(g.size());

@@ -129,6 +129,7 @@ TEST(ColumnNames, TheConventionsOfFdemExports) {
       {"QUAD_900", "data 900 ? q"},
       {"RE900", "data 900 ? i"},
       {"IM900", "data 900 ? q"},
+      {"QP 475Hz", "data 475 ? q"},
       {"I380Hz", "data 380 ? i"},
       // The frequency first, its unit, then the component.
       {"110Hz_I", "data 110 ? i"},
