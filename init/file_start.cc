@@ -80,6 +80,9 @@ FileStart read_file_start(const std::string& name) {
         fs.keywords.frequencies = std::move(words);
       } else if (values_of == Keyword::separation) {
         fs.keywords.separations = std::move(words);
+      } else if (values_of == Keyword::dummy) {
+        fs.keywords.dummies = std::move(words);
+        fs.keywords.dummy_line = line;
       } else if (values_of == Keyword::none && pending == Keyword::none) {
         fs.comments.push_back({std::move(words), std::string(text), line, rec.front()});
       }

@@ -31,10 +31,12 @@ struct NameRecord {
 
 // Values of a Geosoft keyword header: "/FREQUENCY" and "/COILSEPARATION" (or
 // the common "/COILSEPERATION") records, each followed by a comment record of
-// values, one per numbered pair.
+// values, one per numbered pair; and "/DUMMY" followed by the dummy values.
 struct Keywords {
   std::vector<std::string> frequencies;
   std::vector<std::string> separations;  // metres
+  std::vector<std::string> dummies;
+  std::int64_t dummy_line = 0;  // the line of the dummy values
 };
 
 struct FileStart {

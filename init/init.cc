@@ -667,8 +667,8 @@ void add_marker(std::vector<NullMarker>& nulls, const std::string& text, std::st
 }
 
 // The null markers the files give: the NULL= values of the .dfn for used
-// columns, the dummy sentence of a header file, and the common dummies seen
-// in used columns of the rows read.
+// columns, the /DUMMY keyword of a Geosoft header, the dummy sentence of a
+// header file, and the common dummies seen in used columns of the rows read.
 std::vector<NullMarker> null_markers(const Survey& s, const FileStart& fs, bool tagged) {
   std::vector<NullMarker> nulls;
   for (std::size_t k = 0; k < s.columns.size(); ++k) {
@@ -679,6 +679,13 @@ std::vector<NullMarker> null_markers(const Survey& s, const FileStart& fs, bool 
     }
     add_marker(nulls, c.null,
                "from NULL= of column " + num(k + 1) + " (" + c.name + ") in the .dfn");
+  }
+  for (const std::string& d : fs.keywords.dummies) {
+    if (d == "*" || is_number(d)) {
+      add_marker(
+          nulls, d,
+          "from /DUMMY (line " + num(static_cast<std::size_t>(fs.keywords.dummy_line)) + ")");
+    }
   }
   if (s.header_file && !s.header_file->dummy.empty()) {
     add_marker(nulls, s.header_file->dummy,

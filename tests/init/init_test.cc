@@ -80,7 +80,9 @@ std::string entries(const TempDir& dir) {
   return s;
 }
 
-void converts_as_written_by_hand(const Form& f, const std::string& obs_name) {
+// `kivo_in`, when given, gets the kivo.in that kivo --init wrote.
+void converts_as_written_by_hand(const Form& f, const std::string& obs_name,
+                                 std::string* kivo_in = nullptr) {
   TempDir dir;
   for (const auto& [name, bytes] : f.files) write_file(dir.file(name), bytes);
   const RunResult init = run_binary(dir.path(), "--init " + f.data_file);
@@ -88,6 +90,7 @@ void converts_as_written_by_hand(const Form& f, const std::string& obs_name) {
   EXPECT_EQ(init.console.substr(0, init.console.find('\n') + 1), f.first_line + "\n")
       << init.console;
   const std::string written = read_file(dir.file("kivo.in"));
+  if (kivo_in) *kivo_in = written;
 
   const RunResult unfilled = run_in_process(dir.path());
   EXPECT_EQ(unfilled.status, 1) << "a \"?\" converts:\n" << written;
@@ -116,17 +119,19 @@ TEST(Init, GeosoftXyzWithAKeywordHeader) {
   const Form f{
       {{"survey.xyz",
         "/ block A\r\n//FLIGHT 3\r\n/FREQUENCY\r\n/  900.00  7200.00  56000.00\r\n"
-        "/COILSEPERATION\r\n/  7.98  7.98  6.30\r\n"
+        "/COILSEPERATION\r\n/  7.98  7.98  6.30\r\n/DUMMY\r\n/ *\r\n"
         "/  FID  X  Y  ALTRAD  ALTLAS  CPI900  CPQ900  CPQ7200  CPI7200  "
         "CPI56K  CPQ56K  CXI5500  CPI900_FILT  MAG\r\n" +
             kXyzRows}},
       "survey.xyz",
-      "kivo --init: \"survey.xyz\" has 14 columns; names from the \"/\" comment on line 7.",
+      "kivo --init: \"survey.xyz\" has 14 columns; names from the \"/\" comment on line 9.",
       kXyzRows,
       "ignore\nx\ny\nignore\nz m\n" + both("900", 'z', "7.98") + data("7200", 'z', 'q', "7.98") +
           data("7200", 'z', 'i', "7.98") + both("56000", 'z', "6.30") + data("5500", 'x', 'i') +
           "ignore\nignore\n"};
-  converts_as_written_by_hand(f, "survey.obs");
+  std::string written;
+  converts_as_written_by_hand(f, "survey.obs", &written);
+  EXPECT_NE(written.find("every sounding is written\nnull *\n"), std::string::npos) << written;
 }
 
 // Where names do not tell case apart (Windows), "em.dfn", looked for first,
@@ -289,12 +294,8 @@ TEST(Init, FlatAsciiWithAHeaderFile) {
                rows,
                "ignore\nignore\nx\ny\nignore\nz m\nignore\nignore\n" + both("382", 'z', "7.86") +
                    both("3258", 'x', "8.99") + both("130100", 'y', "7.86") + "ignore\n"};
-  converts_as_written_by_hand(f, "BLOCK7.obs");
-  TempDir dir;
-  write_file(dir.file("BLOCK7.XYZ"), rows);
-  write_file(dir.file("BLOCK7.hdr"), hdr);
-  ASSERT_EQ(run_binary(dir.path(), "--init BLOCK7.XYZ").status, 0);
-  const std::string written = read_file(dir.file("kivo.in"));
+  std::string written;
+  converts_as_written_by_hand(f, "BLOCK7.obs", &written);
   EXPECT_NE(written.find("every sounding is written\nnull -999.0\n"), std::string::npos) << written;
   EXPECT_NE(written.find("operating 382 Hz, nominal 400"), std::string::npos) << written;
 }
