@@ -103,9 +103,9 @@ FileStart read_file_start(const std::string& name) {
     if (!fs.has_row) {
       fs.has_row = true;
       fs.row_line = line;
-      fs.row = words;
+      fs.row = std::move(words);
     }
-    fs.rows.push_back(std::move(words));
+    fs.rows.emplace_back(rec);
     fs.row_lines.push_back(line);
   }
   return fs;

@@ -49,9 +49,9 @@ struct FileStart {
   bool has_row = false;
   std::int64_t row_line = 0;
   std::vector<std::string> row;  // the words of the first row
-  // The words of the first rows, the first row included, and their lines:
+  // The first rows as records, the first row included, and their lines:
   // where null markers are looked for.
-  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> rows;
   std::vector<std::int64_t> row_lines;
 };
 

@@ -694,10 +694,11 @@ std::vector<NullMarker> null_markers(const Survey& s, const FileStart& fs, bool 
   }
   const std::size_t first = tagged ? 1 : 0;
   for (std::size_t r = 0; r < fs.rows.size(); ++r) {
+    const std::vector<std::string> words = record_words(fs.rows[r]);
     for (std::size_t k = 0; k < s.columns.size(); ++k) {
       const std::size_t at = first + k;
-      if (s.columns[k].role == Role::ignore || at >= fs.rows[r].size()) continue;
-      const std::string& w = fs.rows[r][at];
+      if (s.columns[k].role == Role::ignore || at >= words.size()) continue;
+      const std::string& w = words[at];
       if (!is_common_dummy(w)) continue;
       add_marker(nulls, w,
                  "seen in column " + num(k + 1) + " (" + s.columns[k].name + ") on line " +
