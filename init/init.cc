@@ -246,7 +246,7 @@ bool name_from_header_file(Survey& s, const HeaderFile& h, const std::string& hd
   }
   for (const HeaderField& f : h.fields) {
     Column c;
-    c.name = f.name;
+    c.name = f.name.empty() ? "column " + num(s.columns.size() + 1) : f.name;
     c.unit = f.unit;
     c.long_name = f.description;
     c.stated = f.frequency;
