@@ -78,8 +78,8 @@ Stage stage_of(std::string_view description) {
 }
 
 // The field number and the rest of a row of the field table: a number, then
-// the character columns (82- 91, 1-5), then the name, units and
-// description. False for any other row.
+// the character columns (82- 91, 1-5, and typos such as 82 91 or 82-9l),
+// then the name, units and description. False for any other row.
 bool field_row(std::string_view line, int& number, std::string_view& rest) {
   std::size_t i = 0;
   while (i < line.size() && is_blank(line[i])) ++i;
@@ -92,9 +92,13 @@ bool field_row(std::string_view line, int& number, std::string_view& rest) {
   while (i < line.size() && is_digit(line[i])) ++i;
   if (i == from) return false;
   while (i < line.size() && line[i] == ' ') ++i;
-  if (i == line.size() || line[i] != '-') return false;
-  ++i;
-  while (i < line.size() && line[i] == ' ') ++i;
+  // A dash, or a typist's blank in its place: 82-91, 82 - 91, 82 91.
+  if (i < line.size() && line[i] == '-') {
+    ++i;
+    while (i < line.size() && line[i] == ' ') ++i;
+  } else if (i == line.size() || !is_digit(line[i])) {
+    return false;
+  }
   while (i < line.size() && !is_blank(line[i])) ++i;  // the last column, typos and all
   rest = line.substr(i);
   return true;
@@ -239,6 +243,12 @@ HeaderFile parse_header_file(std::string_view text) {
     std::string_view rest;
     if (field_row(line, number, rest)) {
       if (!h.problem.empty()) continue;
+      if (number == 1 && expected > 1) {
+        // Another table that numbers its rows from 1 (one row per coil)
+        // came first: the field table starts here.
+        h.fields.clear();
+        expected = 1;
+      }
       if (number != expected) {
         h.problem = expected == 1 ? "the field table begins with field " + num(number) + " (line " +
                                         num(line_no) + ")"

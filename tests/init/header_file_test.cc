@@ -36,7 +36,7 @@ TEST(HeaderFile, FieldsSystemTableAndDummies) {
       "Dummy values are given as (-99999).\r\n"
       "  1   1- 10  LINE             10 Hz   -      FLIGHT LINE        10  0\r\n"
       "  2  11 -20  LASER ALT EDIT   10 Hz   m      EDITED LASER ALT   8   2\r\n"
-      "  3  21-3O   CPI900\tppm\tFINAL INPHASE 912 HZ\r\n");
+      "  3  21 3O   CPI900\tppm\tFINAL INPHASE 912 HZ\r\n");
   ASSERT_EQ(h.problem, "");
   ASSERT_EQ(h.fields.size(), 3u);
   EXPECT_EQ(h.fields[0].name, "LINE");
@@ -59,10 +59,12 @@ TEST(HeaderFile, FieldsSystemTableAndDummies) {
   EXPECT_EQ(h.dummy_line, 5);
 
   const HeaderFile skipped = parse_header_file(
+      "  1   900 912  CP  7.98\n"  // a table of coils, numbered too
+      "  2  7200 7001 CX  7.98\n"
       "  1   1- 10  LINE  -  FLIGHT LINE\n"
       "  2  11- 20  X     m  EASTING\n"
       "  4  21- 30  Y     m  NORTHING\n");
-  EXPECT_EQ(skipped.problem, "the field numbers run 1 to 2, then 4 (line 3)");
+  EXPECT_EQ(skipped.problem, "the field numbers run 1 to 2, then 4 (line 5)");
   EXPECT_TRUE(skipped.fields.empty());
 }
 
