@@ -67,11 +67,20 @@ bool unsigned_decimal(std::string_view w) {
          std::count(w.begin(), w.end(), '.') <= 1;
 }
 
+// The stage a description names by one of its words (runs of letters):
+// FINAL, RAW, ZERO (LEVEL), FILTERED.
 Stage stage_of(std::string_view description) {
-  const std::string u = upper(description);
-  const auto has = [&](std::string_view w) { return u.find(w) != std::string::npos; };
+  std::string u = upper(description);
+  for (char& c : u) {
+    if (c < 'A' || c > 'Z') c = ' ';
+  }
+  const std::vector<std::string_view> words = words_of(u);
+  const auto has = [&](std::string_view w) {
+    return std::any_of(words.begin(), words.end(),
+                       [&](std::string_view x) { return x.substr(0, w.size()) == w; });
+  };
   if (has("FINAL")) return Stage::final;
-  if (has("RAW")) return Stage::raw;
+  if (std::find(words.begin(), words.end(), "RAW") != words.end()) return Stage::raw;
   if (has("ZERO")) return Stage::zero_level;
   if (has("FILTER")) return Stage::filtered;
   return Stage::none;
