@@ -159,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (auto r : recs) {
       const kivo::RecordKind kind = kivo::record_kind(r, first);
       if (kind == kivo::RecordKind::comment) continue;
-      first = false;
+      first = kind == kivo::RecordKind::line;
       want_rows.rows += kind == kivo::RecordKind::row;
       want_rows.line_records += kind == kivo::RecordKind::line;
       want_rows.header = want_rows.header || kind == kivo::RecordKind::header;

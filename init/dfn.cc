@@ -2,33 +2,13 @@
 
 #include <charconv>
 
+#include "init/text.h"
+
 namespace kivo {
 
 namespace {
 
-char upper_char(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = upper_char(c);
-  return out;
-}
-
-bool is_blank(char c) {
-  return c == ' ' || c == '\t' || c == '\r';
-}
-
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
+using namespace init_text;
 
 // Where "END DEFN" (any blanks between, any case) begins in s, or npos.
 std::size_t end_defn_at(std::string_view s) {

@@ -26,13 +26,13 @@ Keyword keyword_of(const std::vector<std::string>& words) {
   return Keyword::none;
 }
 
-// The words of a comment record after its lead: "/" once, "#" as often as
+// The text of a comment record after its lead: "/" once, "#" as often as
 // it stands.
-std::vector<std::string> comment_words(std::string_view rec) {
+std::string_view comment_text(std::string_view rec) {
   const char lead = rec.front();
   rec.remove_prefix(1);
   while (lead == '#' && !rec.empty() && rec.front() == '#') rec.remove_prefix(1);
-  return record_words(rec);
+  return rec;
 }
 
 // A record that is mostly names, not values: it names columns even when
@@ -64,13 +64,14 @@ FileStart read_file_start(const std::string& name) {
   open_input(f, name);
   std::string_view rec;
   std::int64_t line = 0;
-  bool first = true;  // no record yet that is not a comment record
+  bool first = true;  // the next record that is not a comment may be a header
   Keyword pending = Keyword::none;
-  while (next_input_record(f, name, rec)) {
+  while (fs.rows.size() < kRowsRead && next_input_record(f, name, rec)) {
     ++line;
     if (is_comment_record(rec)) {
-      if (rec.substr(0, 2) == "//") continue;  // a directive: //FLIGHT 3
-      std::vector<std::string> words = comment_words(rec);
+      if (fs.has_row || rec.substr(0, 2) == "//") continue;  // a directive: //FLIGHT 3
+      const std::string_view text = comment_text(rec);
+      std::vector<std::string> words = record_words(text);
       // A keyword's values hold numbers; a record without any is no values
       // record, whatever stands before it.
       const Keyword values_of = mostly_names(words) ? Keyword::none : pending;
@@ -79,26 +80,33 @@ FileStart read_file_start(const std::string& name) {
         fs.keywords.frequencies = std::move(words);
       } else if (values_of == Keyword::separation) {
         fs.keywords.separations = std::move(words);
+      } else if (values_of == Keyword::dummy) {
+        fs.keywords.dummies = std::move(words);
+        fs.keywords.dummy_line = line;
       } else if (values_of == Keyword::none && pending == Keyword::none) {
-        fs.comments.push_back({std::move(words), line, rec.front()});
+        fs.comments.push_back({std::move(words), std::string(text), line, rec.front()});
       }
       continue;
     }
     pending = Keyword::none;
     const bool may_be_header = first;
-    first = false;
-    if (is_line_record(rec)) continue;
+    first = is_line_record(rec);  // names right after a line record are a header too
+    if (first) continue;
     std::vector<std::string> words = record_words(rec);
-    if (words.empty()) continue;  // an empty line before the first row
-    if (may_be_header && (is_header_record(rec) || mostly_names(words))) {
+    if (words.empty() && !fs.has_row) continue;  // an empty line before the first row
+    if (may_be_header && (is_header_record(rec) || (!fs.has_row && mostly_names(words)))) {
+      if (fs.has_row) continue;  // names repeated after a line record
       fs.header_not_a_header = !is_header_record(rec);
-      fs.header = NameRecord{std::move(words), line, 0};
+      fs.header = NameRecord{std::move(words), std::string(rec), line, 0};
       continue;
     }
-    fs.has_row = true;
-    fs.row_line = line;
-    fs.row = std::move(words);
-    break;
+    if (!fs.has_row) {
+      fs.has_row = true;
+      fs.row_line = line;
+      fs.row = std::move(words);
+    }
+    fs.rows.emplace_back(rec);
+    fs.row_lines.push_back(line);
   }
   return fs;
 }

@@ -24,16 +24,19 @@ bool next_input_record(ReadFile& f, const std::string& name, std::string_view& r
 // with its "/" or "#" taken off.
 struct NameRecord {
   std::vector<std::string> words;
+  std::string text;       // the record, after the lead of a comment record
   std::int64_t line = 0;  // physical line, from 1
   char lead = 0;          // '/' or '#' for a comment record, 0 for the header line
 };
 
 // Values of a Geosoft keyword header: "/FREQUENCY" and "/COILSEPARATION" (or
 // the common "/COILSEPERATION") records, each followed by a comment record of
-// values, one per numbered pair.
+// values, one per numbered pair; and "/DUMMY" followed by the dummy values.
 struct Keywords {
   std::vector<std::string> frequencies;
   std::vector<std::string> separations;  // metres
+  std::vector<std::string> dummies;
+  std::int64_t dummy_line = 0;  // the line of the dummy values
 };
 
 struct FileStart {
@@ -46,10 +49,18 @@ struct FileStart {
   bool has_row = false;
   std::int64_t row_line = 0;
   std::vector<std::string> row;  // the words of the first row
+  // The first rows as records, the first row included, and their lines:
+  // where null markers are looked for.
+  std::vector<std::string> rows;
+  std::vector<std::int64_t> row_lines;
 };
 
-// Reads the data file up to its first row. Stops when the file cannot be
-// found, opened or read.
+// The rows read_file_start keeps: enough to meet the markers of a survey's
+// gaps, few enough to take no time.
+inline constexpr std::size_t kRowsRead = 2000;
+
+// Reads the data file up to its first row, and its first kRowsRead rows.
+// Stops when the file cannot be found, opened or read.
 FileStart read_file_start(const std::string& name);
 
 }  // namespace kivo

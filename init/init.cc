@@ -9,7 +9,9 @@
 
 #include "init/dfn.h"
 #include "init/file_start.h"
+#include "init/header_file.h"
 #include "init/names.h"
+#include "init/text.h"
 #include "params/params.h"
 #include "textio/os.h"
 #include "textio/reader.h"
@@ -20,12 +22,19 @@ namespace kivo {
 
 namespace {
 
+using init_text::is_number;
+using init_text::upper;
+
 struct Column {
   std::string name;  // as the file names it, or "column <k>"
   std::string unit;
   std::string null;
-  std::string long_name;
-  bool text = false;  // a text field by the .dfn
+  std::string long_name;  // or the description of a header file
+  std::string stated;     // the frequency in Hz that a description states
+  Stage stage = Stage::none;
+  bool text = false;          // a text field by the .dfn
+  bool untrusted = false;     // its name may be another column's: no role
+  bool nominal_only = false;  // data: its frequency is the nominal one of its name
   Guess guess;
   Role role = Role::ignore;
   std::string words;  // what kivo reads of the column line
@@ -33,24 +42,25 @@ struct Column {
   std::string note;   // the choice made among columns of one role
 };
 
+// A null marker for the null line of kivo.in, and where it was found.
+struct NullMarker {
+  std::string text;
+  std::string from;
+};
+
 struct Survey {
   std::string data_file;
   std::string names_from;  // where the names came from, for the console and kivo.in
   std::vector<Column> columns;
   std::vector<std::string> warnings;
+  std::optional<HeaderFile> header_file;  // the flat-ASCII header file read, if any
+  std::string header_file_name;
+  std::vector<NullMarker> nulls;  // for the null line
 };
 
 std::string num(std::size_t v) {
   char text[24];
   return std::string(text, std::to_chars(text, text + sizeof text, v).ptr);
-}
-
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
 }
 
 // Text from a file, fit for a comment of kivo.in and for the console: no
@@ -61,11 +71,6 @@ std::string clean(std::string_view s) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = ' ';
   }
   return out;
-}
-
-bool is_number(std::string_view w) {
-  float v = 0;
-  return !w.empty() && convert_real(w, v) == 0;
 }
 
 // A file name as kivo.in holds it: between apostrophes, a doubled one
@@ -144,10 +149,119 @@ std::size_t row_values(const FileStart& fs, bool tagged) {
   return fs.row.size() - (tagged ? 1 : 0);
 }
 
+// "1 column", "2 columns".
+std::string count_of(std::size_t n, const std::string& noun) {
+  return num(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
+// The flat-ASCII header file beside a data file: the same name with .hdr,
+// .HDR, .hdr.txt or .txt, never the data file itself (survey.TXT is
+// survey.txt where names do not tell case apart).
+std::optional<std::string> find_header_file(const FileName& n, const std::string& data_file) {
+  for (const char* ext : {".hdr", ".HDR", ".hdr.txt", ".txt"}) {
+    const std::string name = n.dir_and_stem + ext;
+    if (upper(name) != upper(data_file) && os::exists(name)) return name;
+  }
+  return std::nullopt;
+}
+
+// The cuts of a record other than its words: at tabs, at commas, or (' ') at
+// gaps of two or more blanks; none when the record holds no such separator.
+constexpr char kCuts[] = {'\t', ',', ' '};
+
+std::optional<std::vector<std::string>> cut_at(std::string_view text, char sep) {
+  if (text.find(sep == ' ' ? std::string_view("  ") : std::string_view(&sep, 1)) ==
+      std::string_view::npos) {
+    return std::nullopt;
+  }
+  std::vector<std::string> out;
+  std::size_t i = 0;
+  for (;;) {
+    std::size_t j = i;
+    while (j < text.size() && text[j] != sep &&
+           !(sep == ' ' &&
+             (text[j] == '\t' || (text[j] == ' ' && j + 1 < text.size() && text[j + 1] == ' ')))) {
+      ++j;
+    }
+    std::string_view piece = text.substr(i, j - i);
+    while (!piece.empty() && (piece.front() == ' ' || piece.front() == '\r'))
+      piece.remove_prefix(1);
+    while (!piece.empty() && (piece.back() == ' ' || piece.back() == '\r')) piece.remove_suffix(1);
+    // An empty piece between two separators is an unnamed column; one before
+    // the first or after the last is no column.
+    if (!piece.empty() || (sep != ' ' && i > 0 && j < text.size())) out.emplace_back(piece);
+    if (j == text.size()) break;
+    i = j + 1;
+    while (sep == ' ' && i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  }
+  return out;
+}
+
+// The names of a record cut so that they are as many as the first row's
+// values: as values are cut (at blanks, tabs and commas), else at tabs or at
+// commas (names keep their inner blanks), else at gaps of two or more
+// blanks. Empty when no cut fits.
+std::vector<std::string> fitting_names(const NameRecord& r, std::size_t values) {
+  if (r.words.size() == values) return r.words;
+  for (const char sep : kCuts) {
+    std::optional<std::vector<std::string>> names = cut_at(r.text, sep);
+    if (names && names->size() == values) return std::move(*names);
+  }
+  return {};
+}
+
+// How many of a record's names, cut as values are, can be trusted when no
+// cut fits the row: those before the first place where another cut sees
+// another name, and never more than the row's values; none when there are
+// more names than values and no other cut tells where names run together.
+std::size_t trusted_names(const NameRecord& r, std::size_t values) {
+  std::optional<std::size_t> differs;
+  for (const char sep : kCuts) {
+    const std::optional<std::vector<std::string>> other = cut_at(r.text, sep);
+    if (!other) continue;
+    std::size_t i = 0;
+    while (i < other->size() && i < r.words.size() && (*other)[i] == r.words[i]) ++i;
+    if (i < std::max(other->size(), r.words.size())) differs = std::min(differs.value_or(i), i);
+  }
+  const std::size_t trusted = differs.value_or(r.words.size() > values ? 0 : r.words.size());
+  return std::min(trusted, values);
+}
+
+// Columns from the field table of a flat-ASCII header file, when it fits the
+// row; else says why it does not.
+bool name_from_header_file(Survey& s, const HeaderFile& h, const std::string& hdr_name,
+                           const FileStart& fs, std::size_t values) {
+  const std::string quoted_name = "\"" + hdr_name + "\"";
+  if (!h.problem.empty() || h.fields.empty()) {
+    s.warnings.push_back(quoted_name + " holds no field table that kivo can use" +
+                         (h.problem.empty() ? std::string() : " (" + h.problem + ")") +
+                         ": its names are not used");
+    return false;
+  }
+  if (fs.has_row && h.fields.size() != values) {
+    s.warnings.push_back(quoted_name + " lists " + count_of(h.fields.size(), "field") +
+                         ", but the first row (line " + num(fs.row_line) + ") holds " +
+                         count_of(values, "value") + ": its names are not used");
+    return false;
+  }
+  for (const HeaderField& f : h.fields) {
+    Column c;
+    c.name = f.name.empty() ? "column " + num(s.columns.size() + 1) : f.name;
+    c.unit = f.unit;
+    c.long_name = f.description;
+    c.stated = f.frequency;
+    c.stage = f.stage;
+    s.columns.push_back(std::move(c));
+  }
+  s.names_from = "names from the field table of " + quoted_name;
+  return true;
+}
+
 // The names of the columns: from the .dfn, or the header line, or the last
-// comment record before the first row that has a word for every value.
+// comment record before the first row that has a word for every value, or
+// the field table of a header file beside the data file.
 void name_columns(Survey& s, const FileStart& fs, const std::optional<Dfn>& dfn,
-                  const std::string& dfn_name, bool tagged) {
+                  const std::string& dfn_name, bool tagged, const FileName& file_name) {
   const std::size_t values = fs.has_row ? row_values(fs, tagged) : 0;
   if (dfn) {
     for (const DfnField& f : dfn->fields) {
@@ -157,29 +271,34 @@ void name_columns(Survey& s, const FileStart& fs, const std::optional<Dfn>& dfn,
         c.unit = f.unit;
         c.null = f.null;
         c.long_name = f.long_name;
+        c.stated = stated_frequency(f.long_name);  // NAME=Coplanar in-phase 912 Hz
         c.text = f.type == 'A';
         s.columns.push_back(std::move(c));
       }
     }
     s.names_from = "names from \"" + dfn_name + "\"";
     if (fs.has_row && values != s.columns.size()) {
-      s.warnings.push_back("\"" + dfn_name + "\" defines " + num(s.columns.size()) +
-                           " columns, but the first row (line " + num(fs.row_line) + ") holds " +
-                           num(values) +
-                           " values: fields that fill their width touch, with no blank between "
+      s.warnings.push_back("\"" + dfn_name + "\" defines " + count_of(s.columns.size(), "column") +
+                           ", but the first row (line " + num(fs.row_line) + ") holds " +
+                           count_of(values, "value") +
+                           ": fields that fill their width touch, with no blank between "
                            "them, and kivo reads the values of a row by their blanks; kivo.in "
                            "is written for the columns of the .dfn");
     }
     return;
   }
   const NameRecord* names = nullptr;
+  std::vector<std::string> words;
   if (fs.header) {
     names = &*fs.header;
     s.names_from = "names from the header line (line " + num(names->line) + ")";
+    words = fitting_names(*names, values);
   } else {
     for (auto it = fs.comments.rbegin(); it != fs.comments.rend(); ++it) {
-      if (it->words.size() == values && std::any_of(it->words.begin(), it->words.end(), is_name)) {
+      std::vector<std::string> fit = fitting_names(*it, values);
+      if (!fit.empty() && std::any_of(fit.begin(), fit.end(), is_name)) {
         names = &*it;
+        words = std::move(fit);
         s.names_from =
             std::string("names from the \"") + it->lead + "\" comment on line " + num(it->line);
         break;
@@ -188,36 +307,62 @@ void name_columns(Survey& s, const FileStart& fs, const std::optional<Dfn>& dfn,
   }
   const std::size_t n = fs.has_row ? values : names ? names->words.size() : 0;
   if (n == 0) estop("no row of values in \"" + s.data_file + "\" to count its columns");
-  if (!names) s.names_from = "no header line or comment names them";
+  if (!names) {
+    s.names_from = "no header line or comment names them";
+    if (const std::optional<std::string> hdr = find_header_file(file_name, s.data_file)) {
+      s.header_file = parse_header_file(read_whole(*hdr));
+      s.header_file_name = *hdr;
+      if (name_from_header_file(s, *s.header_file, *hdr, fs, values)) return;
+    }
+  }
   if (fs.header_not_a_header) {
     s.warnings.push_back("line " + num(names->line) +
-                         " names the columns, but not every word of it is a name (one that "
-                         "begins with a letter or \"_\"), so kivo reads it as a row: begin it "
-                         "with \"/\"");
+                         " names the columns, but not every word of it is a name (a word that "
+                         "reads as a number, such as 380Q or 475, is none), so kivo reads it as "
+                         "a row: begin it with \"/\"");
   }
-  if (names && fs.has_row && names->words.size() != values) {
-    s.warnings.push_back("the header line names " + num(names->words.size()) +
-                         " columns, but the first row (line " + num(fs.row_line) + ") holds " +
-                         num(values) + " values: kivo.in is written for the values");
+  std::size_t trusted = n;
+  if (names && words.empty()) {
+    words = names->words;
+    if (fs.has_row) {
+      trusted = trusted_names(*names, values);
+      std::string from;
+      if (trusted < n) {
+        from = "; from column " + num(trusted + 1) +
+               (trusted < words.size() ? " (" + clean(words[trusted]) + ")" : std::string()) +
+               " on the names cannot be trusted (a name may hold blanks), so those columns are "
+               "written \"ignore\": give their roles by hand";
+      }
+      s.warnings.push_back("the header line holds " + count_of(names->words.size(), "name") +
+                           ", but the first row (line " + num(fs.row_line) + ") holds " +
+                           count_of(values, "value") +
+                           ", and no cut of it (at blanks, tabs, commas or gaps of two blanks) "
+                           "gives as many names: kivo.in is written for the values" +
+                           from);
+    }
   }
   for (std::size_t k = 0; k < n; ++k) {
     Column c;
-    if (names && k < names->words.size()) c.name = names->words[k];
+    if (k < words.size()) c.name = words[k];
     if (c.name.empty()) c.name = "column " + num(k + 1);
+    c.untrusted = k >= trusted;
     s.columns.push_back(std::move(c));
   }
 }
 
 // Columns that kivo would stop on: text by the .dfn, or a word of the first
-// row that is not a number.
+// row that is neither a number nor a marker of the null line.
 void warn_of_text(Survey& s, const FileStart& fs, bool tagged) {
   std::vector<std::size_t> ks;
   std::string example;
   const std::size_t first = tagged ? 1 : 0;
   for (std::size_t k = 0; k < s.columns.size(); ++k) {
     const std::size_t at = first + k;
-    const bool text_value =
-        fs.has_row && at < fs.row.size() && !fs.row[at].empty() && !is_number(fs.row[at]);
+    // A text marker of the null line ("*") is no read error.
+    const bool text_value = fs.has_row && at < fs.row.size() && !fs.row[at].empty() &&
+                            !is_number(fs.row[at]) &&
+                            std::none_of(s.nulls.begin(), s.nulls.end(),
+                                         [&](const NullMarker& m) { return m.text == fs.row[at]; });
     if (!s.columns[k].text && !text_value) continue;
     if (ks.empty()) {
       example = s.columns[k].name + (text_value ? ": \"" + fs.row[at] + "\"" : ": text");
@@ -225,7 +370,8 @@ void warn_of_text(Survey& s, const FileStart& fs, bool tagged) {
     ks.push_back(k + 1);
   }
   if (ks.empty()) return;
-  s.warnings.push_back(column_word(ks) + ranges(ks) + " hold text (" + example +
+  s.warnings.push_back(column_word(ks) + ranges(ks) + (ks.size() == 1 ? " holds" : " hold") +
+                       " text (" + example +
                        "), which kivo cannot read as a number: kivo reads every column, ignored "
                        "ones too; drop or convert them");
 }
@@ -277,20 +423,50 @@ std::optional<double> value_of(std::string_view w) {
 }
 
 // The place of a channel in the keyword header's lists: its pair number, or
-// where its frequency stands in "/FREQUENCY".
+// where its frequency stands in "/FREQUENCY": that frequency, else the one
+// nearest it within 10 % (the names are nominal, the keyword header may give
+// the operating frequencies).
 std::optional<std::size_t> keyword_slot(const Guess& g, const Keywords& kw) {
   if (g.pair > 0) return static_cast<std::size_t>(g.pair - 1);
   const std::optional<double> f = value_of(g.frequency);
+  std::optional<std::size_t> nearest;
+  double best = 0;
   for (std::size_t i = 0; f && i < kw.frequencies.size(); ++i) {
     const std::optional<double> v = value_of(kw.frequencies[i]);
-    if (v && std::fabs(*v - *f) < 1e-3) return i;
+    if (!v) continue;
+    const double off = std::fabs(*v - *f);
+    if (off < 1e-3) return i;
+    if (off <= 0.1 * *f && (!nearest || off < best)) {
+      nearest = i;
+      best = off;
+    }
   }
-  return std::nullopt;
+  return nearest;
 }
 
 std::string keyword_value(const std::vector<std::string>& list, std::optional<std::size_t> slot) {
   if (!slot || *slot >= list.size() || !value_of(list[*slot])) return {};
   return list[*slot];
+}
+
+bool same_frequency(std::string_view a, std::string_view b) {
+  const std::optional<double> x = value_of(a);
+  const std::optional<double> y = value_of(b);
+  return x && y && std::fabs(*x - *y) < 1e-3;
+}
+
+// The coil of a header file's system table that a channel belongs to: the
+// one whose nominal or operating frequency is the channel's.
+const Coil* coil_of(const Column& c, const Survey& s) {
+  if (!s.header_file) return nullptr;
+  for (const Coil& coil : s.header_file->coils) {
+    if (same_frequency(coil.nominal, c.guess.frequency) ||
+        same_frequency(coil.operating, c.guess.frequency) ||
+        same_frequency(coil.operating, c.stated)) {
+      return &coil;
+    }
+  }
+  return nullptr;
 }
 
 const char* geometry_name(char orientation) {
@@ -306,39 +482,111 @@ const char* geometry_name(char orientation) {
   }
 }
 
-void describe_channel(Column& c, const Keywords& kw) {
-  const Guess& g = c.guess;
+// The words of a data column line and its comment. The frequency written is
+// the operating one where the file states it (the channel's description, the
+// system table, the keyword header), else the nominal one of the name.
+void describe_channel(Column& c, const Survey& s, const Keywords& kw) {
+  Guess& g = c.guess;
   const std::optional<std::size_t> slot = keyword_slot(g, kw);
-  std::string freq = g.frequency;
+  const Coil* coil = coil_of(c, s);
+  std::string freq = c.stated;
+  if (freq.empty() && coil) freq = coil->operating;
+  if (freq.empty()) freq = keyword_value(kw.frequencies, slot);
+  if (g.orientation == 0 && coil) g.orientation = coil->orientation;
   c.about.clear();
+  c.nominal_only = false;
   if (g.pair > 0) {
-    freq = keyword_value(kw.frequencies, slot);
     c.about = "pair " + num(static_cast<std::size_t>(g.pair)) + ", ";
     c.about += freq.empty() ? "frequency unknown" : freq + " Hz by /FREQUENCY";
+  } else if (!freq.empty() && !same_frequency(freq, g.frequency)) {
+    c.about = "operating " + freq + " Hz, nominal " + g.frequency;
   } else {
+    c.nominal_only = freq.empty();
+    freq = g.frequency;
     c.about = freq + " Hz";
   }
   c.about += std::string(", ") + geometry_name(g.orientation) +
              (g.component == 'i' ? ", in-phase" : ", quadrature");
-  const std::string sep = keyword_value(kw.separations, slot);
-  if (!sep.empty()) c.about += ", separation " + sep + " m by the keyword header";
+  std::string sep;
+  char sep_unit = 'm';
+  if (coil && !coil->separation.empty()) {
+    sep = coil->separation;
+    sep_unit = coil->separation_unit;
+    c.about += ", separation " + sep + (sep_unit == 'f' ? " ft" : " m") + " by the system table";
+  } else {
+    sep = keyword_value(kw.separations, slot);
+    if (!sep.empty()) c.about += ", separation " + sep + " m by the keyword header";
+  }
   const std::string o = g.orientation != 0 ? std::string(1, g.orientation) : "?";
-  c.words = (freq.empty() ? "?" : freq) + " " + o + " ? " + o + " m " +
+  c.words = (freq.empty() ? "?" : freq) + " " + o + " ? " + o + " " + sep_unit + " " +
             (sep.empty() ? "? ?" : sep + " 0") + " ? " + g.component + " ? ?";
 }
 
+// Where the stage of a channel ranks: the final one first, then a channel of
+// no stated stage, then the filtered, zero-level and raw ones.
+int stage_rank(Stage stage) {
+  switch (stage) {
+    case Stage::final:
+      return 0;
+    case Stage::none:
+      return 1;
+    case Stage::filtered:
+      return 2;
+    case Stage::zero_level:
+      return 3;
+    case Stage::raw:
+      return 4;
+  }
+  return 1;
+}
+
+const char* stage_name(Stage stage) {
+  switch (stage) {
+    case Stage::final:
+      return "the final";
+    case Stage::filtered:
+      return "a filtered";
+    case Stage::zero_level:
+      return "a zero-level";
+    case Stage::raw:
+      return "a raw";
+    case Stage::none:
+      break;
+  }
+  return "another";
+}
+
 void assign_roles(Survey& s, const Keywords& kw) {
-  for (Column& c : s.columns) c.guess = guess_column(c.name);
+  for (Column& c : s.columns) {
+    c.guess = c.untrusted ? Guess{} : guess_column(c.name);
+    // A stage letter before the name of a channel: RCPI400, ZCPI400.
+    const bool staged = c.stage == Stage::raw || c.stage == Stage::zero_level;
+    if (staged && c.guess.role == Role::ignore && c.name.size() > 1 &&
+        (upper(c.name.substr(0, 1)) == "R" || upper(c.name.substr(0, 1)) == "Z")) {
+      const Guess g = guess_column(std::string_view(c.name).substr(1));
+      if (g.role == Role::data) c.guess = g;
+    }
+    if (c.guess.role == Role::height && c.stage == Stage::raw) c.guess.raw = true;
+    if (c.untrusted) c.note = "its name cannot be trusted";
+  }
   choose(s, of_role(s, Role::line), Role::line, "a flight line column");
-  choose(s, of_role(s, Role::x), Role::x, "an x coordinate");
-  choose(s, of_role(s, Role::y), Role::y, "a y coordinate");
-  std::vector<std::size_t> heights = of_role(s, Role::height);
-  std::stable_sort(heights.begin(), heights.end(), [&](std::size_t a, std::size_t b) {
-    return s.columns[a].guess.rank < s.columns[b].guess.rank;
-  });
-  choose(s, heights, Role::height, "a height");
-  // Channels of one descriptor: the one without a processing stage after
-  // the frequency is used, else the first.
+  // The sensor's coordinates before another antenna's; a corrected height
+  // before a raw one, then by the kind of height; else the first.
+  const auto best_first = [&](Role role) {
+    std::vector<std::size_t> ks = of_role(s, role);
+    std::stable_sort(ks.begin(), ks.end(), [&](std::size_t a, std::size_t b) {
+      const Guess& ga = s.columns[a].guess;
+      const Guess& gb = s.columns[b].guess;
+      return std::pair(ga.raw, ga.rank) < std::pair(gb.raw, gb.rank);
+    });
+    return ks;
+  };
+  choose(s, best_first(Role::x), Role::x, "an x coordinate");
+  choose(s, best_first(Role::y), Role::y, "a y coordinate");
+  choose(s, best_first(Role::height), Role::height, "a height");
+  // Channels of one descriptor: where descriptions name the processing
+  // stages, the final one is used; else the one without a processing stage
+  // after the frequency, else the first.
   std::map<std::string, std::vector<std::size_t>> channels;
   std::vector<std::string> order;
   for (std::size_t k : of_role(s, Role::data)) {
@@ -348,15 +596,28 @@ void assign_roles(Survey& s, const Keywords& kw) {
   }
   for (const std::string& key : order) {
     std::vector<std::size_t>& ks = channels[key];
-    const auto plain = std::find_if(ks.begin(), ks.end(),
-                                    [&](std::size_t k) { return !s.columns[k].guess.suffix; });
-    if (plain != ks.end()) std::rotate(ks.begin(), plain, plain + 1);
+    const bool staged = std::any_of(
+        ks.begin(), ks.end(), [&](std::size_t k) { return s.columns[k].stage != Stage::none; });
+    if (staged) {
+      std::stable_sort(ks.begin(), ks.end(), [&](std::size_t a, std::size_t b) {
+        return stage_rank(s.columns[a].stage) < stage_rank(s.columns[b].stage);
+      });
+    } else {
+      const auto plain = std::find_if(ks.begin(), ks.end(),
+                                      [&](std::size_t k) { return !s.columns[k].guess.suffix; });
+      if (plain != ks.end()) std::rotate(ks.begin(), plain, plain + 1);
+    }
     choose(s, ks, Role::data, "this channel");
+    for (std::size_t i = 1; staged && i < ks.size(); ++i) {
+      Column& c = s.columns[ks[i]];
+      c.note = std::string(stage_name(c.stage)) + " stage of this channel: column " +
+               num(ks[0] + 1) + " (" + s.columns[ks[0]].name + ") is used";
+    }
   }
   static constexpr const char* kRoleWords[] = {"ignore", "line", "x", "y"};
   for (Column& c : s.columns) {
     if (c.role == Role::data) {
-      describe_channel(c, kw);
+      describe_channel(c, s, kw);
     } else if (c.role == Role::height) {
       const char u = height_units(c);
       c.words = u != 0 ? std::string("z ") + u : "z ?";
@@ -383,20 +644,84 @@ void warn_of_missing_roles(Survey& s) {
   }
 }
 
-void warn_of_nulls(Survey& s) {
-  std::vector<std::size_t> ks;
-  std::string example;
+// Whether a word of a row is a common dummy of exports: "*", -9999, -99999,
+// -999, -999.9, or a value of magnitude 1e30 or more (Geosoft's -1e32).
+bool is_common_dummy(std::string_view w) {
+  if (w == "*") return true;
+  float v = 0;
+  if (w.empty() || convert_real(w, v) != 0) return false;
+  return v == -9999.0f || v == -99999.0f || v == -999.0f || v == -999.9f || std::fabs(v) >= 1e30f;
+}
+
+// A marker not yet on the list: the same text, or the same value.
+void add_marker(std::vector<NullMarker>& nulls, const std::string& text, std::string from) {
+  float v = 0;
+  const bool numeric = convert_real(text, v) == 0;
+  for (const NullMarker& m : nulls) {
+    float w = 0;
+    if (m.text == text) return;
+    if (numeric && convert_real(m.text, w) == 0 && (w == v || (std::isnan(w) && std::isnan(v))))
+      return;
+  }
+  nulls.push_back({text, std::move(from)});
+}
+
+// The null markers the files give: the NULL= values of the .dfn for used
+// columns, the /DUMMY keyword of a Geosoft header, the dummy sentence of a
+// header file, and the common dummies seen in used columns of the rows read.
+std::vector<NullMarker> null_markers(const Survey& s, const FileStart& fs, bool tagged) {
+  std::vector<NullMarker> nulls;
   for (std::size_t k = 0; k < s.columns.size(); ++k) {
     const Column& c = s.columns[k];
-    if (c.null.empty() || c.role == Role::ignore) continue;
-    if (ks.empty()) example = c.name + ": " + c.null;
-    ks.push_back(k + 1);
+    if (c.null.empty() || c.role == Role::ignore ||
+        c.null.find_first_of(" \t,'\"") != std::string::npos) {
+      continue;
+    }
+    add_marker(nulls, c.null,
+               "from NULL= of column " + num(k + 1) + " (" + c.name + ") in the .dfn");
+  }
+  for (const std::string& d : fs.keywords.dummies) {
+    if (d == "*" || is_number(d)) {
+      add_marker(
+          nulls, d,
+          "from /DUMMY (line " + num(static_cast<std::size_t>(fs.keywords.dummy_line)) + ")");
+    }
+  }
+  if (s.header_file && !s.header_file->dummy.empty()) {
+    add_marker(nulls, s.header_file->dummy,
+               "from the dummy sentence of \"" + s.header_file_name + "\" (line " +
+                   num(static_cast<std::size_t>(s.header_file->dummy_line)) + ")");
+  }
+  const std::size_t first = tagged ? 1 : 0;
+  for (std::size_t r = 0; r < fs.rows.size(); ++r) {
+    const std::vector<std::string> words = record_words(fs.rows[r]);
+    for (std::size_t k = 0; k < s.columns.size(); ++k) {
+      const std::size_t at = first + k;
+      if (s.columns[k].role == Role::ignore || at >= words.size()) continue;
+      const std::string& w = words[at];
+      if (!is_common_dummy(w)) continue;
+      add_marker(nulls, w,
+                 "seen in column " + num(k + 1) + " (" + s.columns[k].name + ") on line " +
+                     num(static_cast<std::size_t>(fs.row_lines[r])));
+    }
+  }
+  return nulls;
+}
+
+// One warning for the channels whose frequency only their names give.
+void warn_of_nominal_frequencies(Survey& s) {
+  std::vector<std::size_t> ks;
+  for (std::size_t k = 0; k < s.columns.size(); ++k) {
+    if (s.columns[k].role == Role::data && s.columns[k].nominal_only) ks.push_back(k + 1);
   }
   if (ks.empty()) return;
-  s.warnings.push_back("the .dfn gives null values for " + column_word(ks) + ranges(ks) + " (" +
-                       example +
-                       "): kivo converts a null as a value, so mend or drop the rows that hold "
-                       "one");
+  const bool one = ks.size() == 1;
+  s.warnings.push_back(std::string(one ? "the frequency of " : "frequencies of ") +
+                       column_word(ks) + ranges(ks) +
+                       (one ? " comes from the channel name and is nominal: check it against "
+                              "the system's operating frequency"
+                            : " come from the channel names and are nominal: check them "
+                              "against the system's operating frequencies"));
 }
 
 // ---- What is written --------------------------------------------------------
@@ -419,8 +744,6 @@ std::string comment_of(const Column& c, std::size_t k, std::size_t digits) {
 }
 
 constexpr const char* kWordsHelp =
-    "\n"
-    "Written by kivo --init. Nothing after the averaging line above is read.\n"
     "\n"
     "Fill in every \"?\" above: kivo stops at the first one it meets, with the\n"
     "message of its field. A height line \"z ?\" wants \"z m\" (metres) or \"z f\"\n"
@@ -456,6 +779,14 @@ std::string params_text(const Survey& s, const std::string& output) {
     t += padded(s.columns[k].words, width) + comment_of(s.columns[k], k + 1, digits) + "\n";
   }
   t += padded("al", width) + "every sounding is written\n";
+  std::string markers;
+  for (const NullMarker& m : s.nulls) markers += " " + m.text;
+  if (!markers.empty()) t += "null" + markers + "\n";
+  t += markers.empty()
+           ? "\nWritten by kivo --init. Nothing after the averaging line above is read.\n"
+           : "\nWritten by kivo --init. Nothing after the null line above is read: it\n"
+             "lists the values that stand for a missing datum, and a sounding that\n"
+             "holds one in a used column is left out.\n";
   return t + kWordsHelp;
 }
 
@@ -480,13 +811,25 @@ std::string console_text(const Survey& s) {
       {Role::line, "line"},     {Role::x, "x"},       {Role::y, "y"},
       {Role::height, "height"}, {Role::data, "data"}, {Role::ignore, "ignored"}};
   std::string sep;
+  std::size_t last = 0;  // the last number listed, which the noun agrees with
   for (const auto& [role, what] : kinds) {
     const std::size_t n = counts[static_cast<int>(role)];
     if (n == 0) continue;
-    t += sep + (role == Role::data || role == Role::ignore ? num(n) + " " + what : what);
+    const bool counted = role == Role::data || role == Role::ignore;
+    t += sep + (counted ? num(n) + " " + what : what);
+    last = counted ? n : 0;
     sep = ", ";
   }
-  t += " columns.\n";
+  t += last == 1 ? " column.\n" : " columns.\n";
+  if (!s.nulls.empty()) {
+    std::string line = "null";
+    std::string from;
+    for (const NullMarker& m : s.nulls) {
+      line += " " + m.text;
+      from += (from.empty() ? "" : "; ") + m.text + " " + m.from;
+    }
+    t += "Null line \"" + clean(line) + "\": " + clean(from) + ".\n";
+  }
   // What is left to fill in, field by field.
   std::vector<std::size_t> data, freq, orient, seps, units;
   for (std::size_t k = 0; k < s.columns.size(); ++k) {
@@ -552,7 +895,7 @@ std::string init(std::string_view data_file) {
   const std::string first = fs.has_row ? upper(fs.row[0]) : std::string();
   const bool tagged = fs.has_row && !is_number(fs.row[0]) &&
                       ((dfn && first == dfn->record_type) || first == "DATA");
-  name_columns(s, fs, dfn, dfn_name.value_or(""), tagged);
+  name_columns(s, fs, dfn, dfn_name.value_or(""), tagged, name);
   assign_roles(s, fs.keywords);
   warn_of_missing_roles(s);
   if (tagged) {
@@ -562,8 +905,9 @@ std::string init(std::string_view data_file) {
                          num(fs.row[0].size() + 1) + "- " + s.data_file +
                          ") and name the file without it on line 1 of kivo.in");
   }
+  s.nulls = null_markers(s, fs, tagged);
+  warn_of_nominal_frequencies(s);
   warn_of_text(s, fs, tagged);
-  warn_of_nulls(s);
   write_params_file(params_text(s, output_name(name)));
   return console_text(s);
 }

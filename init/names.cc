@@ -84,6 +84,18 @@ bool is_projection(std::string_view p) {
   return false;
 }
 
+// A part that names an antenna or a platform whose position a coordinate
+// gives: the bird's (the sensor's) or the helicopter's, a GPS antenna, the
+// centre of the system.
+bool is_antenna_part(std::string_view p) {
+  return one_of(p, {"bird", "tx", "rx", "em", "sensor", "heli", "helo", "ctr", "center", "centre",
+                    "gps", "ant", "antenna", "plane", "aircraft"});
+}
+
+bool is_sensor_part(std::string_view p) {
+  return one_of(p, {"bird", "tx", "em", "sensor"});
+}
+
 bool is_unit_part(std::string_view p) {
   return one_of(p, {"m", "metres", "meters", "metre", "meter", "ft", "feet"});
 }
@@ -109,13 +121,14 @@ char axis_of(std::string_view p) {
 }
 
 // x or y when exactly one part names the axis and every other part names a
-// coordinate system or a unit: X, EASTING, x_WGS84_UTMZ15N, UTM_X, MGA_E.
-// Field components (X_PrimaryField) and degrees (LON, LAT) are no
-// coordinates.
+// coordinate system, a unit or an antenna: X, EASTING, x_WGS84_UTMZ15N,
+// UTM_X, MGA_E, UTME_BIRD, X_CTR. Field components (X_PrimaryField) and
+// degrees (LON, LAT) are no coordinates.
 char coordinate_of(const std::vector<std::string>& parts) {
   char axis = 0;
   for (const std::string& p : parts) {
-    if (is_projection(p) || is_unit_part(p)) continue;  // utmz15n is a zone, not a northing
+    // utmz15n is a zone, not a northing
+    if (is_projection(p) || is_unit_part(p) || is_antenna_part(p)) continue;
     const char a = axis_of(p);
     if (a == 0 || axis != 0) return 0;
     axis = a;
@@ -158,7 +171,8 @@ int height_rank(const std::vector<std::string>& parts) {
     return kRadarRank;
   }
   if (starts_with_one_of(s, {"bheight", "birdheight", "birdalt", "birdht", "bht", "balt", "hbird",
-                             "emheight", "emalt", "sensorheight", "sensoralt"})) {
+                             "emheight", "emalt", "sensorheight", "sensoralt", "txheight", "txalt",
+                             "txht", "rxheight", "rxalt", "rxht"})) {
     return kBirdRank;
   }
   if (one_of(s, {"height", "alt", "altitude", "ht", "hgt", "agl", "heightagl", "altagl",
@@ -183,16 +197,16 @@ struct GeometryComponent {
 };
 
 // A run of letters read as a geometry, a component, or a geometry followed by
-// a component: cp, hcp, cpi, vcpq, cxi, i, ip, quad, real.
+// a component: cp, hcp, cpi, vcpq, cxi, i, ip, qp, quad, real.
 GeometryComponent geometry_component(std::string_view s) {
   static constexpr std::pair<std::string_view, char> geometries[] = {
       {"coplanar", 'z'}, {"coaxial", 'x'}, {"coax", 'x'}, {"hcp", 'z'}, {"vcp", 'y'},
       {"vca", 'x'},      {"cp", 'z'},      {"cx", 'x'},   {"", 0}};
   static constexpr std::pair<std::string_view, char> components[] = {
-      {"inphase", 'i'},   {"inph", 'i'}, {"inp", 'i'}, {"in", 'i'}, {"ip", 'i'},
-      {"i", 'i'},         {"real", 'i'}, {"re", 'i'},  {"p", 'i'},  {"quadrature", 'q'},
-      {"quadr", 'q'},     {"quad", 'q'}, {"qu", 'q'},  {"qd", 'q'}, {"q", 'q'},
-      {"imaginary", 'q'}, {"imag", 'q'}, {"im", 'q'},  {"", 0}};
+      {"inphase", 'i'}, {"inph", 'i'},      {"inp", 'i'},  {"in", 'i'}, {"ip", 'i'},
+      {"i", 'i'},       {"real", 'i'},      {"re", 'i'},   {"p", 'i'},  {"quadrature", 'q'},
+      {"quadr", 'q'},   {"quad", 'q'},      {"qu", 'q'},   {"qd", 'q'}, {"qp", 'q'},
+      {"q", 'q'},       {"imaginary", 'q'}, {"imag", 'q'}, {"im", 'q'}, {"", 0}};
   for (const auto& [g, orientation] : geometries) {
     if (s.substr(0, g.size()) != g) continue;
     const std::string_view rest = s.substr(g.size());
@@ -245,6 +259,7 @@ bool read_channel(const std::vector<std::string>& parts, Guess& g) {
   }
   std::size_t next = d + 1;
   bool kilo = false;
+  bool hertz = false;  // a unit follows the number: a frequency, however low
   std::string_view after;
   if (next < toks.size()) {
     after = toks[next].text;
@@ -254,9 +269,15 @@ bool read_channel(const std::vector<std::string>& parts, Guess& g) {
     for (const auto& [unit, k] : units) {
       if (after.substr(0, unit.size()) == unit) {
         kilo = k;
+        hertz = true;
         after.remove_prefix(unit.size());
         break;
       }
+    }
+    // A unit cut from the component: 110Hz_I, 1.5kHz_Q.
+    if (hertz && after.empty() && before.empty() && next < toks.size() && !toks[next].digits) {
+      after = toks[next].text;
+      ++next;
     }
   }
   g.orientation = head.orientation;
@@ -277,7 +298,7 @@ bool read_channel(const std::vector<std::string>& parts, Guess& g) {
   std::from_chars(toks[d].text.data(), toks[d].text.data() + toks[d].text.size(), value);
   if (kilo) value *= 1000;
   if (value == 0) return false;
-  if (!kilo && value < 100) {
+  if (!hertz && value < 100) {
     g.pair = static_cast<int>(value);
   } else {
     char text[24];
@@ -289,17 +310,39 @@ bool read_channel(const std::vector<std::string>& parts, Guess& g) {
 
 }  // namespace
 
+// The name with a decimal frequency in kHz written in Hz: 1.5kHz_I becomes
+// 1500Hz_I, CPI1.5k becomes CPI1500Hz, so that the point does not cut it.
+std::string decimal_kilohertz(std::string_view name) {
+  std::string out(name);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    if (!is_digit(out[i]) || (i > 0 && (is_digit(out[i - 1]) || out[i - 1] == '.'))) continue;
+    std::size_t j = i;
+    while (j < out.size() && is_digit(out[j])) ++j;
+    if (j + 1 >= out.size() || out[j] != '.' || !is_digit(out[j + 1])) continue;
+    std::size_t k = j + 1;
+    while (k < out.size() && is_digit(out[k])) ++k;
+    if (k == out.size() || (out[k] != 'k' && out[k] != 'K') || k - j - 1 > 3) continue;
+    std::string hz = out.substr(i, j - i) + out.substr(j + 1, k - j - 1);
+    hz.append(3 - (k - j - 1), '0');
+    const bool unit_follows = k + 1 < out.size() && (out[k + 1] == 'h' || out[k + 1] == 'H');
+    out.replace(i, k + 1 - i, hz + (unit_follows ? "" : "Hz"));
+  }
+  return out;
+}
+
 Guess guess_column(std::string_view name) {
-  const std::vector<std::string> parts = parts_of(name);
+  const std::vector<std::string> parts = parts_of(decimal_kilohertz(name));
   Guess g;
   if (parts.empty()) return g;
   if (is_line(parts)) {
     g.role = Role::line;
   } else if (const char axis = coordinate_of(parts)) {
     g.role = axis == 'x' ? Role::x : Role::y;
+    g.rank = std::any_of(parts.begin(), parts.end(), is_sensor_part) ? 0 : 1;
   } else if (const int rank = height_rank(parts)) {
     g.role = Role::height;
     g.rank = rank;
+    g.raw = has_part(parts, {"raw"});
     g.units = units_of(parts);
   } else if (!read_channel(parts, g)) {
     g = Guess{};

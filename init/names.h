@@ -12,15 +12,18 @@ namespace kivo {
 enum class Role : std::uint8_t { ignore, line, x, y, height, data };
 
 // The ranks of height columns, best first: when several columns name a
-// height, the bird's laser altimeter is the one taken.
-inline constexpr int kLaserRank = 1;
-inline constexpr int kRadarRank = 2;
-inline constexpr int kBirdRank = 3;
+// height, the one named the sensor's (BIRD_HEIGHT, TX_HEIGHT) is taken, then
+// a laser altimeter, which may be the bird's or the helicopter's, then a
+// radar altimeter.
+inline constexpr int kBirdRank = 1;
+inline constexpr int kLaserRank = 2;
+inline constexpr int kRadarRank = 3;
 inline constexpr int kOtherHeightRank = 4;
 
 struct Guess {
   Role role = Role::ignore;
-  int rank = 0;           // height: one of the ranks above
+  int rank = 0;           // height: one of the ranks above; x, y: 0 the sensor's, 1 another's
+  bool raw = false;       // height: a raw channel ("raw" in the name), taken last
   char units = 0;         // height: 'm', 'f', or 0 when the name does not say
   char orientation = 0;   // data: 'z' coplanar, 'x' coaxial, 'y' vertical coplanar, 0 unknown
   char component = 0;     // data: 'i' in-phase or 'q' quadrature
@@ -30,7 +33,8 @@ struct Guess {
 };
 
 // The role of a column of this name, case-insensitive; "_", "-", "." and any
-// other character that is not a letter or a digit separate its parts.
+// other character that is not a letter or a digit separate its parts, but
+// for the decimal point of a frequency in kHz (1.5kHz_I).
 Guess guess_column(std::string_view name);
 
 }  // namespace kivo

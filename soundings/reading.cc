@@ -523,8 +523,9 @@ bool read_row(ReadingPass& r) {
     if (status > 0) stop_line(r);
     if (status < 0) return false;
     if (comment) continue;
-    // Only the first record that is not a comment (a header of names?) and
-    // a record that begins with a word (a line record?) need their words
+    // Only the first record that is not a comment or the one after a line
+    // record (a header of names?) and a record that begins with a word (a
+    // line record?) need their words
     // looked at; a row of numbers goes straight to its values.
     if (r.first_record || lead == 'L' || lead == 'l' || lead == 'T' || lead == 't') {
       const bool was_first = r.first_record;
@@ -537,6 +538,7 @@ bool read_row(ReadingPass& r) {
       if (kind == RecordKind::line) {
         r.line_pending = true;
         if (r.want_names) is_line_record(rec, &r.record_name);
+        r.first_record = true;  // names right after it are a header too
         continue;
       }
       if (kind == RecordKind::header) continue;

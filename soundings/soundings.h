@@ -191,8 +191,8 @@ struct ReadingPass {
   std::int32_t nkept = 0;  // kept soundings handed out
   // Flight lines: a line record, or a change of the line column's value,
   // begins a new one at the next row, and the thinning starts afresh there.
-  bool first_record = true;      // no record but comments read yet
-  bool line_pending = false;     // the next row begins a new flight line
+  bool first_record = true;   // the next record may be a header: the first, or after a line record
+  bool line_pending = false;  // the next row begins a new flight line
   std::uint32_t line_bits = 0;   // the line column's value in the row before
   std::int64_t row_line = 0;     // the line of the file where the row read last begins
   std::int64_t line_rows = 0;    // rows of the flight line being read

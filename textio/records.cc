@@ -1,5 +1,6 @@
 #include "textio/records.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace kivo {
@@ -75,7 +76,11 @@ std::vector<std::string> record_words(std::string_view rec, std::vector<bool>* q
 }
 
 bool is_name(std::string_view word) {
-  if (word.empty() || !(is_letter(word.front()) || word.front() == '_')) return false;
+  if (word.empty()) return false;
+  if (!is_letter(word.front()) && word.front() != '_') {
+    float v = 0;
+    return std::any_of(word.begin(), word.end(), is_letter) && convert_real(word, v) != 0;
+  }
   const std::string l = lower(word);
   return l != "nan" && l != "inf" && l != "infinity";
 }
@@ -108,7 +113,7 @@ RecordKind record_kind(std::string_view rec, bool first) {
 
 int count_rows(ReadFile& f, RecordCount& count) {
   count = RecordCount{};
-  bool first = true;  // no record but comments seen yet
+  bool first = true;  // the next record that is not a comment may be a header
   for (;;) {
     // Most records are rows of numbers, told from their first characters
     // and passed over; only a first record, or one that begins with a word,
@@ -118,7 +123,8 @@ int count_rows(ReadFile& f, RecordCount& count) {
     if (st > 0) return st;
     std::string_view rec;
     if (const int rs = next_record(f, std::string_view::npos, rec)) return rs > 0 ? rs : 0;
-    switch (record_kind(rec, first)) {
+    const RecordKind kind = record_kind(rec, first);
+    switch (kind) {
       case RecordKind::comment:
         break;
       case RecordKind::header:
@@ -131,7 +137,7 @@ int count_rows(ReadFile& f, RecordCount& count) {
         ++count.rows;
         break;
     }
-    first = false;
+    first = kind == RecordKind::line;
   }
 }
 

@@ -24,12 +24,15 @@ bool is_comment_record(std::string_view rec);
 // of the word. `quoted`, when given, tells for each word whether it was.
 std::vector<std::string> record_words(std::string_view rec, std::vector<bool>* quoted = nullptr);
 
-// A column name: begins with an ASCII letter or "_", and is not NaN, Inf or
-// Infinity in any case. E5, q1 and D2 are names.
+// A column name: a word that begins with an ASCII letter or "_" and is not
+// NaN, Inf or Infinity in any case (E5, q1 and D2 are names); or a word that
+// begins otherwise, holds an ASCII letter and does not read as a number
+// (110Hz_I, 1st and 2x are names; 1e5, 2.5D-3 and -nan are not).
 bool is_name(std::string_view word);
 
 // A record of at least one word, every word of it a name. Only the first
-// record of a data file that is not a comment record can be a header.
+// record of a data file that is not a comment record, and the record right
+// after a line record, can be a header.
 bool is_header_record(std::string_view rec);
 
 // A record whose first word is "Line" or "Tie" in any case, followed by
@@ -48,8 +51,9 @@ inline bool may_be_line_record(std::string_view rec) {
   return c == 'L' || c == 'l' || c == 'T' || c == 't';
 }
 
-// The kinds of record of a data file. Only the first record that is not a
-// comment record (`first` true) can be a header; when it is both a line
+// The kinds of record of a data file. Only a record that may be a header
+// (`first` true: the first record that is not a comment record, or the first
+// such record after a line record) can be a header; when it is both a line
 // record and a header by their rules, it is a line record.
 enum class RecordKind : std::uint8_t { comment, header, line, row };
 RecordKind record_kind(std::string_view rec, bool first);

@@ -80,7 +80,9 @@ std::string entries(const TempDir& dir) {
   return s;
 }
 
-void converts_as_written_by_hand(const Form& f, const std::string& obs_name) {
+// `kivo_in`, when given, gets the kivo.in that kivo --init wrote.
+void converts_as_written_by_hand(const Form& f, const std::string& obs_name,
+                                 std::string* kivo_in = nullptr) {
   TempDir dir;
   for (const auto& [name, bytes] : f.files) write_file(dir.file(name), bytes);
   const RunResult init = run_binary(dir.path(), "--init " + f.data_file);
@@ -88,6 +90,7 @@ void converts_as_written_by_hand(const Form& f, const std::string& obs_name) {
   EXPECT_EQ(init.console.substr(0, init.console.find('\n') + 1), f.first_line + "\n")
       << init.console;
   const std::string written = read_file(dir.file("kivo.in"));
+  if (kivo_in) *kivo_in = written;
 
   const RunResult unfilled = run_in_process(dir.path());
   EXPECT_EQ(unfilled.status, 1) << "a \"?\" converts:\n" << written;
@@ -99,8 +102,16 @@ void converts_as_written_by_hand(const Form& f, const std::string& obs_name) {
 
   TempDir hand;
   const std::size_t n = split(f.columns, '\n').size() - 1;
+  // The null line kivo --init wrote, if any, stands in the hand-written one
+  // too: the soundings it leaves out are left out of both.
+  const std::string al = "every sounding is written\n";
+  std::string null_line;
+  if (const std::size_t at = written.find(al + "null "); at != std::string::npos) {
+    const std::size_t from = at + al.size();
+    null_line = written.substr(from, written.find('\n', from) + 1 - from);
+  }
   write_file(hand.file("kivo.in"),
-             "rows.txt\nout.obs\n" + std::to_string(n) + "\n" + f.columns + "al\n");
+             "rows.txt\nout.obs\n" + std::to_string(n) + "\n" + f.columns + "al\n" + null_line);
   write_file(hand.file("rows.txt"), f.rows);
   const RunResult by_hand = run_in_process(hand.path());
   ASSERT_EQ(by_hand.status, 0) << by_hand.console;
@@ -116,17 +127,19 @@ TEST(Init, GeosoftXyzWithAKeywordHeader) {
   const Form f{
       {{"survey.xyz",
         "/ block A\r\n//FLIGHT 3\r\n/FREQUENCY\r\n/  900.00  7200.00  56000.00\r\n"
-        "/COILSEPERATION\r\n/  7.98  7.98  6.30\r\n"
+        "/COILSEPERATION\r\n/  7.98  7.98  6.30\r\n/DUMMY\r\n/ *\r\n"
         "/  FID  X  Y  ALTRAD  ALTLAS  CPI900  CPQ900  CPQ7200  CPI7200  "
         "CPI56K  CPQ56K  CXI5500  CPI900_FILT  MAG\r\n" +
             kXyzRows}},
       "survey.xyz",
-      "kivo --init: \"survey.xyz\" has 14 columns; names from the \"/\" comment on line 7.",
+      "kivo --init: \"survey.xyz\" has 14 columns; names from the \"/\" comment on line 9.",
       kXyzRows,
       "ignore\nx\ny\nignore\nz m\n" + both("900", 'z', "7.98") + data("7200", 'z', 'q', "7.98") +
           data("7200", 'z', 'i', "7.98") + both("56000", 'z', "6.30") + data("5500", 'x', 'i') +
           "ignore\nignore\n"};
-  converts_as_written_by_hand(f, "survey.obs");
+  std::string written;
+  converts_as_written_by_hand(f, "survey.obs", &written);
+  EXPECT_NE(written.find("every sounding is written\nnull *\n"), std::string::npos) << written;
 }
 
 // Where names do not tell case apart (Windows), "em.dfn", looked for first,
@@ -150,14 +163,14 @@ TEST(Init, AsegGdf2DatWithItsDfn) {
         "DEFN 3 ST=RECD,RT=; Easting : F12.2 : UNIT=m, NULL=-9999.99\n"
         "DEFN 4 ST=RECD,RT=;NORTHING:F12.2:UNIT=m,NULL=-9999.99\n"
         "DEFN 5 ST=RECD,RT=;LASER:F8.2:UNITS=ft:NULL=-99.99\n"
-        "DEFN 6 ST=RECD,RT=;CPI900:F9.2:UNIT=ppm\n"
-        "DEFN 7 ST=RECD,RT=;CPQ900:F9.2:UNIT=ppm\n"
+        "DEFN 6 ST=RECD,RT=;CPI900:F9.2:UNIT=ppm,NAME=coplanar in-phase 912 Hz\n"
+        "DEFN 7 ST=RECD,RT=;CPQ900:F9.2:UNIT=ppm,NAME=coplanar quadrature 912 Hz\n"
         "DEFN 8 ST=RECD,RT=;RES:3F6.2:UNIT=ohm.m\n"
         "DEFN 9 ST=RECD,RT=;CXQ5500:F10.2:UNIT=ppm ;END DEFN\n"}},
       "em.dat",
       std::string("kivo --init: \"em.dat\" has 11 columns; names from \"") + kDfnFound + "\".",
       rows,
-      "ignore\nignore\nx\ny\nz f\n" + both("900", 'z') + "ignore\nignore\nignore\n" +
+      "ignore\nignore\nx\ny\nz f\n" + both("912", 'z') + "ignore\nignore\nignore\n" +
           data("5500", 'x', 'q')};
   converts_as_written_by_hand(f, "em.obs");
 }
@@ -242,6 +255,107 @@ TEST(Init, GeosoftLineRecordsAndNumberedPairs) {
                rows,
                "ignore\nx\ny\nz m\n" + both("900.0", 'z', "7.98") + both("5500.0", 'z', "6.30")};
   converts_as_written_by_hand(f, "pairs.obs");
+}
+
+// A flat-ASCII delivery: unnamed columns, and a header file beside them with
+// a field table (names with blanks, channels at several processing stages),
+// a system table of six coils and a sentence on dummies. The final channels
+// are used, at the operating frequencies and with the orientations and
+// separations of the system table; the bird's position and height.
+TEST(Init, FlatAsciiWithAHeaderFile) {
+  const std::string hdr =
+      "RESOLVE SURVEY, BLOCK 7: FINAL DATA\r\n"
+      "\r\n"
+      "COIL                          1       2       3       4       5       6\r\n"
+      "NOMINAL FREQUENCY (Hz)      400    1800    3300    8200   40000  140000\r\n"
+      "OPERATING FREQUENCY (Hz)    382    1822    3258    7970   35920  130100\r\n"
+      "COIL ORIENTATION             CP      CP      CX      CP      CP     VCP\r\n"
+      "TX-RX COIL SEPARATION (m)  7.86    7.86    8.99    7.86    7.86    7.86\r\n"
+      "\r\n"
+      "All dummy values have been replaced with -999.0.\r\n"
+      "\r\n"
+      "FIELD  COLUMNS  CHANNEL         UNITS  DESCRIPTION\r\n"
+      "  1     1-  8   LINE            -      FLIGHT LINE NUMBER\r\n"
+      "  2     9- 18   UTME HELI       m      HELICOPTER EASTING\r\n"
+      "  3    19- 28   UTME BIRD       m      BIRD EASTING\r\n"
+      "  4    29- 38   UTMN BIRD       m      BIRD NORTHING\r\n"
+      "  5    39- 46   LASER ALT RAW   m      RAW LASER ALTIMETER\r\n"
+      "  6    47- 54   BIRD HEIGHT     m      CORRECTED BIRD HEIGHT\r\n"
+      "  7    55- 62   RCPI400         ppm    RAW INPHASE-COPLANAR 400 HZ\r\n"
+      "  8    63- 70   ZCPI400         ppm    ZERO LEVEL INPHASE-COPLANAR 382 HZ\r\n"
+      "  9    71- 78   CPI400          ppm    FINAL INPHASE-COPLANAR 382 HZ\r\n"
+      " 10    79- 86   CPQ400          ppm    FINAL QUADRATURE-COPLANAR 382 HZ\r\n"
+      " 11    87- 94   CXI3300         ppm    FINAL INPHASE-COAXIAL 3258 HZ\r\n"
+      " 12    95-102   CXQ3300         ppm    FINAL QUADRATURE-COAXIAL\r\n"
+      " 13   103-110   140000HzI       ppm    FINAL INPHASE 130.1 kHZ\r\n"
+      " 14   111-118   140000HzQ       ppm    FINAL QUADRATURE\r\n"
+      " 15   119-126   MAG             nT     MAGNETIC FIELD\r\n";
+  const std::string rows =
+      "    1070  430090.0  430100.0 6650200.0    36.0    30.2   101.1   102.2   103.3   104.4"
+      "   105.5   106.6   107.7   108.8 57001.2\n"
+      "    1070  430096.5  430106.5 6650200.1    36.1    30.3   111.1   112.2   113.3   114.4"
+      "   115.5   116.6   117.7   118.8 57001.3\n";
+  const Form f{{{"BLOCK7.XYZ", rows}, {"BLOCK7.hdr", hdr}},
+               "BLOCK7.XYZ",
+               "kivo --init: \"BLOCK7.XYZ\" has 15 columns; names from the field table of "
+               "\"BLOCK7.hdr\".",
+               rows,
+               "ignore\nignore\nx\ny\nignore\nz m\nignore\nignore\n" + both("382", 'z', "7.86") +
+                   both("3258", 'x', "8.99") + both("130100", 'y', "7.86") + "ignore\n"};
+  std::string written;
+  converts_as_written_by_hand(f, "BLOCK7.obs", &written);
+  EXPECT_NE(written.find("every sounding is written\nnull -999.0\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("operating 382 Hz, nominal 400"), std::string::npos) << written;
+}
+
+// Names that hold blanks: cut at tabs when that gives the row's count; else
+// no name is trusted past where the names run together, and no column gets
+// a shifted role.
+TEST(Init, NamesWithBlanks) {
+  const std::string rows =
+      "1\t430100.0\t6650200.0\t30.5\t44.3\t132.6\t26.0\t55.1\n"
+      "2\t430106.5\t6650200.1\t30.8\t46.6\t132.6\t27.6\t56.0\n";
+  const Form f{{{"profile.txt",
+                 "Station\tX Rx(m)\tY Rx(m)\tTx height (m)\tInPhase 912Hz\tQuad 912Hz\t"
+                 "InPhase 3005Hz\tQuad 3005Hz\n" +
+                     rows}},
+               "profile.txt",
+               "kivo --init: \"profile.txt\" has 8 columns; names from the header line (line 1).",
+               rows,
+               "ignore\nx\ny\nz m\n" + both("912", 'z') + both("3005", 'z')};
+  converts_as_written_by_hand(f, "profile.obs");
+
+  TempDir dir;
+  write_file(dir.file("profile.txt"),
+             "Station X Rx(m) Y Rx(m) Tx height (m) InPhase 912Hz Quad 912Hz\n" + rows);
+  const RunResult r = run_binary(dir.path(), "--init profile.txt");
+  ASSERT_EQ(r.status, 0) << r.console;
+  EXPECT_NE(r.console.find("from column 1 (Station) on the names cannot be trusted"),
+            std::string::npos)
+      << r.console;
+  EXPECT_NE(r.console.find("Wrote \"kivo.in\": 8 ignored columns."), std::string::npos)
+      << r.console;
+}
+
+// A ground loop-loop profile: names that begin with the frequency, after the
+// line record at the top of the file and again after the next one; a dummy
+// in a row read gives the null line.
+TEST(Init, NamesThatBeginWithTheFrequency) {
+  const std::string line1 =
+      "1000.0 2000.0 1.5 10.1 11.2 20.1 21.2\n"
+      "1005.0 2000.0 1.5 10.3 11.0 20.3 21.0\n";
+  const std::string line2 =
+      "1010.0 2000.0 1.5 10.5 11.4 20.5 21.4\n"
+      "1015.0 2000.0 1.5 -9999 11.6 20.7 21.6\n";
+  const std::string names = "X Y tx_height 110Hz_I 110Hz_Q 1.76kHz_I 1.76kHz_Q\n";
+  const Form f{{{"eml50.txt", "LINE EML50\n" + names + line1 + "LINE EML51\n" + names + line2}},
+               "eml50.txt",
+               "kivo --init: \"eml50.txt\" has 7 columns; names from the header line (line 2).",
+               line1 + line2,
+               "x\ny\nz m\n" + both("110", 'z') + both("1760", 'z')};
+  std::string written;
+  converts_as_written_by_hand(f, "eml50.obs", &written);
+  EXPECT_NE(written.find("every sounding is written\nnull -9999\n"), std::string::npos) << written;
 }
 
 TEST(Init, NeverHarmsAFile) {

@@ -15,10 +15,12 @@ std::string said(const Guess& g) {
   static const char* const roles[] = {"ignore", "line", "x", "y", "height", "data"};
   std::string s = roles[static_cast<int>(g.role)];
   if (g.role == Role::height) {
-    static const char* const ranks[] = {"", "laser", "radar", "bird", "other"};
+    static const char* const ranks[] = {"", "bird", "laser", "radar", "other"};
     s += std::string(" ") + ranks[g.rank];
     if (g.units != 0) s += std::string(" ") + g.units;
+    if (g.raw) s += " raw";
   }
+  if ((g.role == Role::x || g.role == Role::y) && g.rank == 0) s += " sensor";
   if (g.role == Role::data) {
     s += g.pair > 0 ? " pair " + std::to_string(g.pair) : " " + g.frequency;
     s += std::string(" ") + (g.orientation != 0 ? g.orientation : '?') + " " + g.component;
@@ -55,6 +57,21 @@ TEST(ColumnNames, TheConventionsOfFdemExports) {
       {"NORTHING", "y"},
       {"y_WGS84_UTMZ15N", "y"},
       {"mga_n", "y"},
+      {"UTME", "x"},
+      {"UTMN", "y"},
+      {"UTM_E", "x"},
+      {"utm_n", "y"},
+      {"UTMY", "y"},
+      {"E_MGA", "x"},
+      {"UTME_BIRD", "x sensor"},
+      {"UTMN_BIRD", "y sensor"},
+      {"UTME_HELI", "x"},
+      {"UTMN_CTR", "y"},
+      {"X_CTR", "x"},
+      {"X Tx(m)", "x sensor"},
+      {"Y Rx(m)", "y"},
+      {"MGA_N_EM", "y sensor"},
+      {"Z Tx(m)", "ignore"},  // the transmitter's elevation, not its height
       {"LON", "ignore"},
       {"Longitude", "ignore"},
       {"lat", "ignore"},
@@ -62,7 +79,7 @@ TEST(ColumnNames, TheConventionsOfFdemExports) {
       {"X_Sferics", "ignore"},
       {"x_y", "ignore"},
       {"E5", "ignore"},
-      // The sensor's height, the bird's laser ranked first; the helicopter's
+      // The sensor's height, the one named the bird's ranked first; the helicopter's
       // heights, GPS heights and the terrain are not it.
       {"altlas", "height laser"},
       {"LASER", "height laser"},
@@ -75,6 +92,13 @@ TEST(ColumnNames, TheConventionsOfFdemExports) {
       {"BIRD_HEIGHT", "height bird"},
       {"height", "height other"},
       {"ALT", "height other"},
+      {"tx_height", "height bird"},
+      {"rx_height", "height bird"},
+      {"em_height", "height bird"},
+      {"sensor_height", "height bird"},
+      {"BIRD HEIGHT", "height bird"},
+      {"LASER ALT RAW", "height laser raw"},
+      {"LASER ALT EDIT", "height laser"},
       {"altrad_heli", "ignore"},
       {"LASER_HELO", "ignore"},
       {"GPS_Z", "ignore"},
@@ -105,7 +129,18 @@ TEST(ColumnNames, TheConventionsOfFdemExports) {
       {"QUAD_900", "data 900 ? q"},
       {"RE900", "data 900 ? i"},
       {"IM900", "data 900 ? q"},
+      {"QP 475Hz", "data 475 ? q"},
       {"I380Hz", "data 380 ? i"},
+      // The frequency first, its unit, then the component.
+      {"110Hz_I", "data 110 ? i"},
+      {"880HzQ", "data 880 ? q"},
+      {"3300Hz_Q", "data 3300 ? q"},
+      {"1.5kHz_I", "data 1500 ? i"},
+      {"56kHz_Q", "data 56000 ? q"},
+      {"50Hz_I", "data 50 ? i"},  // a unit: a frequency, not a pair
+      {"CPI1.5k", "data 1500 z i"},
+      {"110Hz", "ignore"},
+      {"110Hz_I_raw", "data 110 ? i suffix"},
       // Numbered pairs: the frequency stands elsewhere.
       {"REAL_1", "data pair 1 ? i"},
       {"QUAD_1", "data pair 1 ? q"},

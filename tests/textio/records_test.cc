@@ -40,6 +40,12 @@ TEST(Records, KindsAndTheirNearMisses) {
       {"line,x,y,alt,p1,q1,", true, K::header},        // a comma at the end adds no word
       {"E5 q1 D2 _t", true, K::header},                // names, though E5 reads as a number
       {"\"X\" 'Y'", true, K::header},
+      {"X Y 110Hz_I 880HzQ 1st 2x", true, K::header},  // a letter and no number: names
+      {"x 1e5", true, K::row},
+      {"x 2.5D-3", true, K::row},
+      {"x -nan", true, K::row},
+      {"x 380Q", true, K::row},  // 380Q reads as 380 (Q begins an exponent)
+      {"x 12-", true, K::row},   // no letter
       {"x y 1", true, K::row},
       {"x,,y", true, K::row},  // an empty word is no name
       {"NaN Inf", true, K::row},
@@ -78,7 +84,9 @@ TEST(Records, CountingPassesOverAllButRows) {
       {"# a\n/ b\nx y\n1 2\n", 1, 0, true},
       {"\nx y\n1 2\n", 3, 0, false},  // after an empty row, names are a row
       {"Line 1\n1 2\nLine 2\nLine 3\n3 4\nLine 4\n", 2, 4, false},
-      {"/ x y\nLine 1\nx y\n1 2\n", 2, 1, false},  // the line record came first
+      {"/ x y\nLine 1\nx y\n1 2\n", 1, 1, true},  // names right after a line record
+      {"x y\nLine 1\n/ c\nx y\n1 2\nLine 2\nx y\n3 4\n", 2, 2, true},  // repeated per line
+      {"Line 1\n1 2\nx y\n", 2, 1, false},  // names after a row are a row
       {"1 2\r\nLine 3 4\r\n", 2, 0, false},
   };
   test::TempDir dir;
