@@ -91,6 +91,7 @@ FileStart read_file_start(const std::string& name) {
     pending = Keyword::none;
     const bool may_be_header = first;
     first = is_line_record(rec);  // names right after a line record are a header too
+    fs.line_records = fs.line_records || first;
     if (first) continue;
     std::vector<std::string> words = record_words(rec);
     if (words.empty() && !fs.has_row) continue;  // an empty line before the first row

@@ -47,6 +47,7 @@ struct FileStart {
   std::vector<NameRecord> comments;  // comment records before the first row, keyword records aside
   Keywords keywords;
   bool has_row = false;
+  bool line_records = false;  // a line record (Line, Tie) before the first rows end
   std::int64_t row_line = 0;
   std::vector<std::string> row;  // the words of the first row
   // The first rows as records, the first row included, and their lines:

@@ -56,6 +56,7 @@ struct Survey {
   std::optional<HeaderFile> header_file;  // the flat-ASCII header file read, if any
   std::string header_file_name;
   std::vector<NullMarker> nulls;  // for the null line
+  bool line_records = false;      // the data file holds line records
 };
 
 std::string num(std::size_t v) {
@@ -787,7 +788,16 @@ std::string params_text(const Survey& s, const std::string& output) {
            : "\nWritten by kivo --init. Nothing after the null line above is read: it\n"
              "lists the values that stand for a missing datum, and a sounding that\n"
              "holds one in a used column is left out.\n";
-  return t + kWordsHelp;
+  t += kWordsHelp;
+  const bool flight_lines =
+      s.line_records || std::any_of(s.columns.begin(), s.columns.end(),
+                                    [](const Column& c) { return c.role == Role::line; });
+  if (flight_lines) {
+    t += "The file has flight lines: with \"{line}\" in the observations file name\n"
+         "(line 2, such as block_{line}.obs) kivo writes one file per flight line,\n"
+         "named by its Line record, its line column value or its number.\n";
+  }
+  return t;
 }
 
 std::string console_text(const Survey& s) {
@@ -906,6 +916,7 @@ std::string init(std::string_view data_file) {
                          ") and name the file without it on line 1 of kivo.in");
   }
   s.nulls = null_markers(s, fs, tagged);
+  s.line_records = fs.line_records;
   warn_of_nominal_frequencies(s);
   warn_of_text(s, fs, tagged);
   write_params_file(params_text(s, output_name(name)));
