@@ -350,7 +350,8 @@ const char* skip_digits(const char* p, const char* e) {
 // convert it; anything else (or a result at the edges of the range) is left
 // to them. A number of at most 9 digits needs no count of its significant
 // digits: it cannot have more than 9 of them.
-bool fast_real(const char* p, const char* e, float& out, const char*& after) {
+[[gnu::always_inline]] inline bool fast_real(const char* p, const char* e, float& out,
+                                             const char*& after) {
   const char* first = p + ((*p == '+' || *p == '-') ? 1 : 0);
   const char* q = skip_digits(first, e);
   std::ptrdiff_t ndigits = q - first;
