@@ -38,8 +38,13 @@ struct Column {
   Guess guess;
   Role role = Role::ignore;
   std::string words;  // what kivo reads of the column line
-  std::string about;  // what the name says of the column
-  std::string note;   // the choice made among columns of one role
+  // What the names did not tell, written "?" in words and listed for the
+  // user to fill in.
+  bool unknown_frequency = false;
+  bool unknown_separation = false;
+  bool unknown_units = false;  // the height's
+  std::string about;           // what the name says of the column
+  std::string note;            // the choice made among columns of one role
 };
 
 // A null marker for the null line of kivo.in, and where it was found.
@@ -519,6 +524,8 @@ void describe_channel(Column& c, const Survey& s, const Keywords& kw) {
     if (!sep.empty()) c.about += ", separation " + sep + " m by the keyword header";
   }
   const std::string o = g.orientation != 0 ? std::string(1, g.orientation) : "?";
+  c.unknown_frequency = freq.empty();
+  c.unknown_separation = sep.empty();
   c.words = (freq.empty() ? "?" : freq) + " " + o + " ? " + o + " " + sep_unit + " " +
             (sep.empty() ? "? ?" : sep + " 0") + " ? " + g.component + " ? ?";
 }
@@ -621,6 +628,7 @@ void assign_roles(Survey& s, const Keywords& kw) {
       describe_channel(c, s, kw);
     } else if (c.role == Role::height) {
       const char u = height_units(c);
+      c.unknown_units = u == 0;
       c.words = u != 0 ? std::string("z ") + u : "z ?";
     } else {
       c.words = kRoleWords[static_cast<int>(c.role)];
@@ -844,12 +852,12 @@ std::string console_text(const Survey& s) {
   std::vector<std::size_t> data, freq, orient, seps, units;
   for (std::size_t k = 0; k < s.columns.size(); ++k) {
     const Column& c = s.columns[k];
-    if (c.role == Role::height && c.words == "z ?") units.push_back(k + 1);
+    if (c.role == Role::height && c.unknown_units) units.push_back(k + 1);
     if (c.role != Role::data) continue;
     data.push_back(k + 1);
-    if (c.words.rfind("? ", 0) == 0) freq.push_back(k + 1);
+    if (c.unknown_frequency) freq.push_back(k + 1);
     if (c.guess.orientation == 0) orient.push_back(k + 1);
-    if (c.words.find(" m ? ? ") != std::string::npos) seps.push_back(k + 1);
+    if (c.unknown_separation) seps.push_back(k + 1);
   }
   if (!data.empty() || !units.empty()) {
     t += "Fill in every \"?\" in \"" + std::string(kParamsName) + "\", then run kivo:\n";
