@@ -525,8 +525,8 @@ bool read_row(ReadingPass& r) {
     if (comment) continue;
     // Only the first record that is not a comment or the one after a line
     // record (a header of names?) and a record that begins with a word (a
-    // line record?) need their words
-    // looked at; a row of numbers goes straight to its values.
+    // line record?) need their words looked at; a row of numbers goes
+    // straight to its values.
     if (r.first_record || lead == 'L' || lead == 'l' || lead == 'T' || lead == 't') {
       const bool was_first = r.first_record;
       r.first_record = false;
