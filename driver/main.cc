@@ -1,16 +1,20 @@
 // kivo: converts a column-oriented text file of airborne frequency-domain EM
 // soundings into a QUINSA observations file, as "kivo.in" describes.
 //
-// The conversion takes no arguments. Only "--help", "--version" or
-// "--init DATAFILE" as the first argument changes what kivo does; any other
+// The conversion takes no arguments. Only "--help", "--version",
+// "--init DATAFILE" or "--look [OBSFILE ...]" as the first argument changes
+// what kivo does; any other
 // arguments are ignored, so scripts that pass something keep converting as
 // before.
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/run.h"
 #include "init/init.h"
+#include "look/look.h"
 #include "textio/os.h"
 
 #ifndef KIVO_VERSION
@@ -22,6 +26,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: kivo\n"
     "       kivo --init DATAFILE\n"
+    "       kivo --look [OBSFILE ...]\n"
     "       kivo --help | --version\n"
     "\n"
     "Converts airborne frequency-domain electromagnetic soundings into an\n"
@@ -44,6 +49,11 @@ constexpr const char* kUsage =
     "                   \"?\" to be filled in. An existing kivo.in is left alone.\n"
     "                   Names such as CPI900, I_380, cpi140k_filt, REAL_1, altlas,\n"
     "                   EASTING or x_WGS84_UTMZ15N get their roles.\n"
+    "  --look [OBSFILE ...]\n"
+    "                   draw each observations file as a page OBSFILE.html beside\n"
+    "                   it (a map of the soundings, the height and every data\n"
+    "                   column along the distance flown, with the uncertainties);\n"
+    "                   with no name, the output file that kivo.in names.\n"
     "  --help           show this text and exit\n"
     "  --version        show the version and exit\n"
     "\n"
@@ -75,6 +85,9 @@ int main(int argc, char** argv) {
     const kivo::InitResult r = kivo::init_params(argc > 2 ? argv[2] : "");
     const int shown = show(r.console);
     return r.status != 0 ? r.status : shown;
+  }
+  if (argc > 1 && std::strcmp(argv[1], "--look") == 0) {
+    return kivo::look(std::vector<std::string>(argv + 2, argv + argc), stdout, stderr);
   }
   kivo::RunState st;
   return kivo::run(st);
