@@ -272,11 +272,7 @@ struct FirstBlock {
 std::string_view data_line(Reader& r, ObsColumn& c, bool first) {
   const std::string_view rec = expect_line(r, Record{"a data line", kPairedLen});
   if (rec.size() != kPairedLen && rec.size() != kSingleLen) {
-    bad(r,
-        (rec.size() < kSingleLen   ? rec.size()
-         : rec.size() < kPairedLen ? kSingleLen
-                                   : kPairedLen) +
-            1,
+    bad(r, (rec.size() < kPairedLen ? rec.size() : kPairedLen) + 1,
         "expected a data line of 123 characters (both components) or 93 (one), found " +
             number_text(static_cast<std::int32_t>(rec.size())));
   }
