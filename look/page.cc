@@ -133,9 +133,17 @@ void panel_head(std::string& s, int height, const Scale& xs, const Scale& ys,
        "\" data-yn=\"" + std::string(yname) + "\">\n";
   s += "<text class=\"title\" x=\"" + std::to_string(left) + "\" y=\"18\">" + title + "</text>\n";
   s += "<text class=\"ro\" x=\"" + std::to_string(left + width) + "\" y=\"18\"></text>\n";
+}
+
+// The end of a panel: the frame of its plot area, over what is drawn there.
+void panel_end(std::string& s, const Scale& xs, const Scale& ys) {
+  const int left = static_cast<int>(xs.p0);
+  const int top = static_cast<int>(ys.p1);
+  const int width = static_cast<int>(xs.p1 - xs.p0);
+  const int h = static_cast<int>(ys.p0 - ys.p1);
   s += "<rect class=\"frame\" x=\"" + std::to_string(left) + ".5\" y=\"" + std::to_string(top) +
        ".5\" width=\"" + std::to_string(width - 1) + "\" height=\"" + std::to_string(h - 1) +
-       "\"/>\n";
+       "\"/>\n</svg>\n";
 }
 
 // Ticks, grid lines and labels of both axes.
@@ -148,10 +156,10 @@ void axes(std::string& s, const Scale& xs, const Scale& ys, std::string_view xla
   std::string grid;
   std::string marks;
   std::string labels;
-  // About one tick per 110 pixels across and per 32 pixels up, so that
+  // About one tick per 110 pixels across and per 45 pixels up, so that
   // labels of seven digits keep apart.
-  const int nx = std::max(1, static_cast<int>((right - left) / 110));
-  const int ny = std::max(3, static_cast<int>((bottom - top) / 32));
+  const int nx = std::max(2, static_cast<int>((right - left) / 110));
+  const int ny = std::max(3, static_cast<int>((bottom - top) / 45));
   for (const double t : ticks(xs.v0, xs.v1, nx)) {
     const double x = std::round(xs(t)) + 0.5;
     std::string xt;
@@ -402,7 +410,7 @@ void profile_panel(std::string& s, const ObsFile& o, const Track& t, const Range
     s += "<text class=\"none\" x=\"" + std::to_string(kPlotLeft + kPlotWidth / 2) + "\" y=\"" +
          std::to_string(kProfileTop + kProfileHeight / 2) + "\">no finite value</text>\n";
   }
-  s += "</svg>\n";
+  panel_end(s, xs, ys);
 }
 
 // The map: the positions at equal scale, at most one point per pixel.
@@ -495,7 +503,7 @@ void map_panel(std::string& s, const ObsFile& o) {
        "v-4\"/>\n";
   s += "<text class=\"bartext\" x=\"" + std::to_string(bx) + "\" y=\"" + std::to_string(by - 8) +
        "\">" + (bar >= 1000 ? number(bar / 1000) + " km" : number(bar) + " m") + "</text>\n";
-  s += "</svg>\n";
+  panel_end(s, xs, ys);
 }
 
 // The range of err / |value| over the blocks, as a text of percentages.
@@ -544,7 +552,7 @@ constexpr const char* kStyle =
     "svg.panel{display:block;margin:0 0 8px;max-width:100%;height:auto;overflow:hidden}"
     "svg text{font:12px sans-serif;fill:#222}"
     ".title{font-weight:bold}.ro{text-anchor:end}.key{font-weight:normal}"
-    ".frame{fill:#fff;stroke:#202020;stroke-width:1}"
+    ".frame{fill:none;stroke:#202020;stroke-width:1}"
     ".grid{stroke:#e6e6e6;stroke-width:1;fill:none;shape-rendering:crispEdges}"
     ".tick{stroke:#444;stroke-width:1;fill:none;shape-rendering:crispEdges}"
     ".xt,.xl,.none{text-anchor:middle}.yt{text-anchor:end;dominant-baseline:middle}"
@@ -553,6 +561,7 @@ constexpr const char* kStyle =
     ".band{fill-opacity:.22;stroke:none}"
     ".pts{stroke:#3f6fb5;stroke-width:3;stroke-linecap:square;fill:none}"
     ".first{fill:#1d8a3a}.last{fill:#c0262d}.bar{stroke:#111;stroke-width:2;fill:none}"
+    ".bartext{paint-order:stroke;stroke:#fff;stroke-width:3px}"
     "@media print{body{margin:0}svg.panel{break-inside:avoid}.ro{display:none}}";
 
 // Read-outs on hover: the values under the pointer, from the panel's data-x
