@@ -1,5 +1,8 @@
 #include "look/look.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "look/obsfile.h"
 #include "look/page.h"
 #include "params/params.h"
@@ -21,6 +24,43 @@ std::string named_by_params() {
   Params p;
   read_file_names(f, p);
   return p.output_file;
+}
+
+constexpr std::string_view kLinePattern = "{line}";
+
+// Whether `name` is `pattern` with each "{line}" standing for one or more
+// characters.
+bool matches(std::string_view pattern, std::string_view name) {
+  const std::size_t at = pattern.find(kLinePattern);
+  if (at == std::string_view::npos) return pattern == name;
+  if (name.substr(0, at) != pattern.substr(0, at)) return false;
+  const std::string_view rest = pattern.substr(at + kLinePattern.size());
+  for (std::size_t i = at + 1; i <= name.size(); ++i) {
+    if (matches(rest, name.substr(i))) return true;
+  }
+  return false;
+}
+
+// The observations files that an output file name stands for: the name
+// itself, or, with "{line}" in its last part (one file per flight line),
+// every file of its directory that the pattern gives, in the order of their
+// names. Pages are not observations files.
+std::vector<std::string> files_of(const std::string& output) {
+  const std::size_t slash = output.find_last_of("/\\");
+  const std::string dir = slash == std::string::npos ? "" : output.substr(0, slash + 1);
+  const std::string base = output.substr(dir.size());
+  if (base.find(kLinePattern) == std::string::npos) return {output};
+  std::vector<std::string> names;
+  std::vector<std::string> files;
+  if (os::list_directory(dir, names)) {
+    for (const std::string& n : names) {
+      const bool page = n.size() >= 5 && n.compare(n.size() - 5, 5, ".html") == 0;
+      if (!page && matches(base, n)) files.push_back(dir + n);
+    }
+  }
+  if (files.empty()) estop("no observations file matches \"" + output + "\"");
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 // The page takes its name only once it is complete.
@@ -46,7 +86,7 @@ void look_at(const std::string& name, std::FILE* console) {
 int look(const std::vector<std::string>& names, std::FILE* console, std::FILE* errors) {
   try {
     if (names.empty()) {
-      look_at(named_by_params(), console);
+      for (const std::string& name : files_of(named_by_params())) look_at(name, console);
     } else {
       for (const std::string& name : names) look_at(name, console);
     }

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -244,15 +243,33 @@ TEST(Look, WritesAPageBesideEachFileOrTheOneThatKivoInNames) {
   EXPECT_EQ(r.status, 0);
   r = look_in(dir.path(), {"."});
   EXPECT_EQ(r.console, "Stop: cannot open observations file \".\".\n");
+
+  // One observations file per flight line: every file that the name gives.
+  write_file(dir.file("kivo.in"), "data.xyz\nline_{line}.obs\n");
+  write_file(dir.file("line_20020.obs"), obs);
+  write_file(dir.file("line_20010.obs"), obs);
+  write_file(dir.file("line_20010.obs.html"), "an older page");
+  r = look_in(dir.path(), {});
+  EXPECT_EQ(r.console,
+            " Wrote \"line_20010.obs.html\": 4 soundings, 2 frequencies.\n"
+            " Wrote \"line_20020.obs.html\": 4 soundings, 2 frequencies.\n");
+  write_file(dir.file("kivo.in"), "data.xyz\nblock_{line}.obs\n");
+  r = look_in(dir.path(), {});
+  EXPECT_EQ(r.console, "Stop: no observations file matches \"block_{line}.obs\".\n");
 }
 
-// The numbers of a path's "d": its points, as x,y pairs.
+// The points of a path's "d", written as x,y pairs.
 std::vector<std::pair<double, double>> points(const std::string& d) {
   std::vector<std::pair<double, double>> out;
-  static const std::regex pair(R"((-?[0-9.]+),(-?[0-9.]+))");
-  for (auto it = std::sregex_iterator(d.begin(), d.end(), pair); it != std::sregex_iterator();
-       ++it) {
-    out.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
+  const auto number_char = [](char c) { return (c >= '0' && c <= '9') || c == '.' || c == '-'; };
+  for (std::size_t comma = d.find(','); comma != std::string::npos;
+       comma = d.find(',', comma + 1)) {
+    std::size_t a = comma;
+    while (a > 0 && number_char(d[a - 1])) --a;
+    std::size_t b = comma + 1;
+    while (b < d.size() && number_char(d[b])) ++b;
+    out.emplace_back(std::stod(d.substr(a, comma - a)),
+                     std::stod(d.substr(comma + 1, b - comma - 1)));
   }
   return out;
 }
