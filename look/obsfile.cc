@@ -1,5 +1,6 @@
 #include "look/obsfile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <memory>
@@ -425,8 +426,12 @@ ObsFile read_observations(const std::string& name) {
     read_block(r, o, fb, b);
     r.blocks_read = b + 1;
     if (b == 0) {
-      o.dat.reserve(r.blocks_counted * o.columns.size());
-      o.err.reserve(r.blocks_counted * o.columns.size());
+      // Room for what the count line promises, within what a file of a
+      // few hundred megabytes can hold: a false count costs no memory.
+      const std::size_t values =
+          std::min(r.blocks_counted * o.columns.size(), std::size_t{1} << 23);
+      o.dat.reserve(values);
+      o.err.reserve(values);
     }
   }
   o.blocks = r.blocks_read;
