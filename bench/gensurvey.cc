@@ -2,7 +2,8 @@
 // kivo.in, deterministically from a seed.
 //
 //   gensurvey [-s SOUNDINGS] [-f FREQS] [--seed N] [-o DATA] [--params PATH]
-//             [--average LINE] [--params-only | --data-only]
+//             [--average LINE] [--params-only | --data-only] [--lines] [--nulls]
+//             [--per-line]
 //
 // The data file has a few "/" comment lines at the top and two in the middle.
 // Each row holds a fiducial (ignored), x, y, the height in feet, a magnetics
@@ -136,7 +137,9 @@ struct Options {
   std::string average = "al";
   bool params_only = false;
   bool data_only = false;
-  bool lines = false;  // a flight-line column, and a line record before each flight line
+  bool lines = false;     // a flight-line column, and a line record before each flight line
+  bool nulls = false;     // -9999 in the first data column of 1 row in 100, and a null line
+  bool per_line = false;  // an output name with "{line}": one file per flight line
 };
 
 std::int64_t parse_int(std::string_view s, const char* what) {
@@ -172,10 +175,14 @@ Options parse(int argc, char** argv) {
       o.data_only = true;
     } else if (a == "--lines") {
       o.lines = true;
+    } else if (a == "--nulls") {
+      o.nulls = true;
+    } else if (a == "--per-line") {
+      o.per_line = true;
     } else {
       fail(
           "usage: gensurvey [-s SOUNDINGS] [-f FREQS] [--seed N] [-o DATA] [--params PATH] "
-          "[--average LINE] [--params-only | --data-only] [--lines]");
+          "[--average LINE] [--params-only | --data-only] [--lines] [--nulls] [--per-line]");
     }
   }
   if (o.soundings < 0 || o.soundings > 2147483647) fail("sounding count out of range");
@@ -232,7 +239,7 @@ void write_params(const Options& o) {
   std::string stem = name.substr(0, name.rfind('.'));
   std::string t;
   t += name + "                data file\n";
-  t += stem + ".obs                observations file\n";
+  t += stem + (o.per_line ? "_{line}.obs" : ".obs") + "                observations file\n";
   t += std::to_string(5 + 2 * o.freqs + (o.lines ? 1 : 0)) + "                number of columns\n";
   if (o.lines) t += "line number\n";
   t += "ignore fiducial\n";
@@ -260,6 +267,7 @@ void write_params(const Options& o) {
     }
   }
   t += o.average + "\n";
+  if (o.nulls) t += "null -9999\n";
   Out out{create(path)};
   out.text(t);
   out.flush();
@@ -323,7 +331,9 @@ void write_data(const Options& o) {
       // resistive ground; the quadrature part stays mostly positive.
       double ip = s * (conductance - 0.15 + 0.02 * rng.sym()) * (0.4 + 0.15 * k);
       double q = s * (0.6 - 0.3 * conductance + 0.02 * rng.sym());
-      p = put_fixed(p, kDataWidth, ppm(ip), 2);
+      // A dummy where the system recorded nothing: 1 row in 100.
+      const bool dummy = o.nulls && k == 0 && i % 100 == 37;
+      p = put_fixed(p, kDataWidth, dummy ? -999900 : ppm(ip), 2);
       p = put_fixed(p, kDataWidth, ppm(q), 2);
     }
     *p++ = '\n';

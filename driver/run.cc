@@ -1,5 +1,7 @@
 #include "driver/run.h"
 
+#include <string>
+
 #include "output/output.h"
 #include "soundings/soundings.h"
 #include "textio/stop.h"
@@ -24,6 +26,11 @@ void convert(RunState& st) {
   report_notes(st.notes, st.params, st.console, st.errors);
   check_averaging(st.params, st.nsoundings, st.console);
   write_observations(st.output, st.data_file, st.params, st.arrays, st.nsoundings, st.console);
+  if (const std::int64_t k = st.notes.left_out; k > 0) {
+    progress_line(st.console, std::to_string(k) + (k == 1 ? " sounding" : " soundings") +
+                                  " left out for null values.");
+  }
+  report_line_files(st.output, st.console);
   top_line(st.console, "Done.");
 }
 

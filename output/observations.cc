@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -144,7 +145,12 @@ Layout layout_of(const Params& p, const Arrays& a) {
   return l;
 }
 
-std::string quoted_output(const Params& p) {
+// The name of the file being written, quoted for a message: the output
+// name, or with "{line}" the file of the flight line being written.
+std::string quoted_output(const Observations& o, const Params& p) {
+  if (o.mode == Observations::Mode::per_line && o.open) {
+    return "\"" + o.files[o.current].name + "\"";
+  }
   return "\"" + p.output_file + "\"";
 }
 
@@ -158,14 +164,25 @@ void fail(Observations& o, std::string message, std::string where = {}) {
 
 // The stop for more sounding blocks than the count line can count, with the
 // line that points at the averaging line that kept them.
-void fail_count(Observations& o, const Params& p, std::int64_t count) {
+void fail_count(Observations& o, const Params& p, std::int64_t count,
+                const std::string& quoted_name) {
   const LinePlace at = p.averaging_place;
-  fail(o, "more than 99999 soundings to write to " + quoted_output(p),
+  fail(o, "more than 99999 soundings to write to " + quoted_name,
        params_place(
            at.line, at.column,
            "averaging line: " + quoted_text(p.averaging_word) + " keeps " + std::to_string(count) +
                " soundings, more than the 99999 that an observations file can count (average "
                "with \"av\", decimate with \"de\", or split the survey)"));
+}
+
+// The stop for a survey whose every sounding holds a null value, with the
+// line that points at the null line.
+void fail_all_null(Observations& o, const Params& p, std::int32_t nread) {
+  const LinePlace at = p.null_place;
+  fail(o, "every sounding holds a null value: nothing to write to \"" + p.output_file + "\"",
+       params_place(at.line, at.column,
+                    "null line: each of the " + number_text(nread) + " soundings of \"" +
+                        p.data_file + "\" holds one of these values in a used column"));
 }
 
 // The records of the file, for the message of a failure to write one.
@@ -176,7 +193,7 @@ enum class Record : std::uint8_t { count, position, frequency, transmitter, data
 void fail_record(Observations& o, Record what, const Params& p, std::int32_t freq, std::int32_t s) {
   switch (what) {
     case Record::count:
-      fail(o, "error writing number of soundings to file " + quoted_output(p));
+      fail(o, "error writing number of soundings to file " + quoted_output(o, p));
       break;
     case Record::position:
       fail(o, "error writing x & y for sounding " + sounding_text(s));
@@ -300,10 +317,13 @@ std::int32_t pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std:
   }
   read_to_end(r);
   o.kept = r.nkept;
-  if (wrote_head && r.nkept > kMostBlocks) {
+  o.all_null = r.nread > 0 && r.notes.left_out == r.nread;
+  if (wrote_head && o.all_null) {
+    fail_all_null(o, p, r.nread);
+  } else if (wrote_head && r.nkept > kMostBlocks) {
     // The count line would fail first: its stop stands before any other.
     o.failure = Stop{};
-    fail_count(o, p, r.nkept);
+    fail_count(o, p, r.nkept, quoted_output(o, p));
   } else if (wrote_head && r.nkept != head && o.failure.message.empty()) {
     put_int(count, 5, r.nkept);
     if (write_head(o.file, count, kCountLen) != 0) fail_record(o, Record::count, p, 0, 0);
@@ -325,13 +345,177 @@ void start_replacement(Observations& o, const Params& p) {
   }
 }
 
+// --- One file per flight line ----------------------------------------------
+
+// Holds the first refusal or failed open of a file of the pattern; from then
+// on nothing more is written.
+void fail_early(Observations& o, std::string message) {
+  if (o.early.message.empty()) o.early = Stop{std::move(message), {}};
+}
+
+// Ends the file being written: its count line takes the blocks it holds so
+// far (a name that comes again reopens it and writes the count again).
+bool close_line_file(Observations& o, const Params& p) {
+  if (!o.open) return true;
+  LineFile& lf = o.files[o.current];
+  char count[kCountLen];
+  put_int(count, 5, static_cast<std::int32_t>(std::min<std::int64_t>(lf.blocks, kMostBlocks)));
+  const bool headed = o.failure.message.empty() && write_head(o.file, count, kCountLen) == 0;
+  const bool closed = close_write(o.file) == 0;
+  if (headed && !closed) fail(o, "error closing output file " + quoted_output(o, p));
+  if (!headed && o.failure.message.empty()) fail_record(o, Record::count, p, 0, 0);
+  o.open = false;
+  return headed && closed;
+}
+
+// Starts writing file i: a new one beside its name, after the checks that it
+// is not an input file, or the one begun before, reopened.
+bool open_line_file(Observations& o, const Params& p, std::size_t i, bool added) {
+  LineFile& lf = o.files[i];
+  const std::string quoted = "\"" + lf.name + "\"";
+  if (added) {
+    if (os::same_file(lf.name, p.data_file)) {
+      fail_early(o, "output file " + quoted + " is the data file");
+      return false;
+    }
+    if (os::same_file(lf.name, kParamsName)) {
+      fail_early(o, "output file " + quoted + " is the parameters file");
+      return false;
+    }
+    // Every file is replaced whole: a name that cannot take a new file
+    // beside it (a device, a directory that refuses one) is not written.
+    if (!os::create_replacement(lf.name, lf.replacement)) {
+      fail_early(o, "error opening output file " + quoted);
+      return false;
+    }
+  } else if (!os::reopen_replacement(lf.replacement)) {
+    fail_early(o, "error opening output file " + quoted);
+    return false;
+  }
+  attach_write(o.file, lf.replacement.handle);
+  lf.replacement.handle = os::kNoHandle;  // the file owns it now
+  o.current = i;
+  o.open = true;
+  if (!added) return true;
+  // The count line, written again when the file is closed.
+  char* c = record_begin(o.file, kCountLen);
+  put_int(c, 5, 0);
+  return !record_failed(o, c + kCountLen, Record::count, p);
+}
+
+// The reading pass of a run with "{line}" in the output name: each kept
+// sounding's block goes into the file of its flight line's name. Returns the
+// number of soundings read.
+std::int32_t pass_lines(Observations& o, ReadFile& f, const Params& p, Arrays& a,
+                        std::int32_t nsoundings, std::int32_t naverage, ReadingNotes* notes) {
+  ReadingPass r;
+  begin_reading(r, f, p, a, nsoundings, naverage);
+  r.want_names = true;
+  const Layout l = layout_of(p, a);
+  std::unordered_map<std::string, std::size_t> index;
+  std::int64_t flight = 0;
+  std::size_t file = 0;
+  bool writing = true;
+  KeptSounding k;
+  while (next_kept(r, k)) {
+    if (k.flight != flight) {
+      flight = k.flight;
+      const auto [it, added] =
+          index.try_emplace(line_file_name(p.output_file, r.flight_name), o.files.size());
+      if (added) o.files.push_back(LineFile{it->first, {}, 0});
+      if (it->second != file || added) {
+        if (writing) writing = close_line_file(o, p);
+        file = it->second;
+        if (writing) writing = open_line_file(o, p, file, added);
+      }
+    }
+    // Past what the count line can count, the run is going to stop.
+    if (++o.files[file].blocks > kMostBlocks) writing = false;
+    if (writing) writing = write_block(o, p, a, l, k);
+  }
+  if (writing) close_line_file(o, p);
+  o.kept = r.nkept;
+  o.all_null = r.nread > 0 && r.notes.left_out == r.nread;
+  if (notes) *notes = std::move(r.notes);
+  return r.nread;
+}
+
+void discard_line_files(Observations& o) {
+  abandon_write(o.file);
+  o.open = false;
+  for (LineFile& lf : o.files) os::discard_replacement(lf.replacement);
+  o.files.clear();
+  o.early = Stop{};
+  o.failure = Stop{};
+}
+
+// After the data file was read without error: the stops in their order, then
+// every file put in place.
+void commit_line_files(Observations& o, const Params& p, std::int32_t nsoundings,
+                       std::FILE* console) {
+  if (!o.early.message.empty()) throw o.early;
+  progress_line(console, "Writing data to \"" + p.output_file + "\".");
+  if (o.all_null) {
+    o.failure = Stop{};
+    o.stop_at_once = true;
+    fail_all_null(o, p, nsoundings);
+  }
+  if (o.files.empty()) {
+    const LinePlace at = p.averaging_place;
+    estop("no sounding to write to \"" + p.output_file + "\"",
+          params_place(at.line, at.column,
+                       "averaging line: " + quoted_text(p.averaging_word) +
+                           " leaves no block in any flight line"));
+  }
+  for (const LineFile& lf : o.files) {
+    if (lf.blocks > kMostBlocks) {
+      o.stop_at_once = true;
+      fail_count(o, p, lf.blocks, "\"" + lf.name + "\"");
+    }
+  }
+  if (!o.failure.message.empty()) throw o.failure;
+  for (LineFile& lf : o.files) {
+    if (!os::commit_replacement(lf.replacement)) {
+      estop("error closing output file \"" + lf.name + "\"");
+    }
+  }
+  o.mode = Observations::Mode::done;
+}
+
 }  // namespace
+
+bool per_line_name(const std::string& output_file) {
+  return output_file.find("{line}") != std::string::npos;
+}
+
+std::string line_file_name(const std::string& pattern, const std::string& line) {
+  std::string name;
+  std::size_t from = 0;
+  for (std::size_t at; (at = pattern.find("{line}", from)) != std::string::npos; from = at + 6) {
+    name.append(pattern, from, at - from);
+    name += line;
+  }
+  name.append(pattern, from, std::string::npos);
+  return name;
+}
+
+void report_line_files(const Observations& o, std::FILE* console) {
+  for (const LineFile& lf : o.files) {
+    progress_line(console, std::to_string(lf.blocks) + (lf.blocks == 1 ? " sounding" : " soundings") +
+                               " written to \"" + lf.name + "\".");
+  }
+}
 
 Observations::~Observations() {
   discard_observations(*this);
 }
 
 void discard_observations(Observations& o) {
+  if (o.mode == Observations::Mode::per_line) {
+    discard_line_files(o);
+    o.mode = Observations::Mode::none;
+    return;
+  }
   if (o.mode != Observations::Mode::replace) return;
   abandon_write(o.file);
   os::discard_replacement(o.replacement);
@@ -341,6 +525,14 @@ void discard_observations(Observations& o) {
 void prepare_observations(Observations& o, const Params& p) {
   o.failure = Stop{};
   o.stop_at_once = false;
+  o.files.clear();
+  o.open = false;
+  o.early = Stop{};
+  if (per_line_name(p.output_file)) {
+    // The files are begun one by one as their flight lines come.
+    o.mode = Observations::Mode::per_line;
+    return;
+  }
   // An output name that is another name of an input file (the same name, a
   // hard link or a symbolic link) is refused once the data file has been
   // read; nothing is created for it.
@@ -356,10 +548,12 @@ void prepare_observations(Observations& o, const Params& p) {
 void stream_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a,
                          std::int32_t& nsoundings, ReadingNotes* notes) {
   const std::int32_t counted = nsoundings;
+  const bool per_line = o.mode == Observations::Mode::per_line;
   for (;;) {
     const bool writing = o.mode == Observations::Mode::replace;
-    const std::int32_t nread =
-        pass(o, f, p, a, nsoundings, checked_averaging(p.naverage, nsoundings), writing, notes);
+    const std::int32_t naverage = checked_averaging(p.naverage, nsoundings);
+    const std::int32_t nread = per_line ? pass_lines(o, f, p, a, nsoundings, naverage, notes)
+                                        : pass(o, f, p, a, nsoundings, naverage, writing, notes);
     if (notes) notes->counted = counted;
     if (nread >= nsoundings) break;
     // Rows that took values from more than one line leave fewer soundings
@@ -367,6 +561,7 @@ void stream_observations(Observations& o, ReadFile& f, const Params& p, Arrays& 
     // changes the kept soundings: the file is read again with the lower count.
     nsoundings = nread;
     rewind_read(f);
+    if (per_line) discard_line_files(o);
     if (writing) {
       discard_observations(o);
       o.failure = Stop{};
@@ -379,7 +574,11 @@ void stream_observations(Observations& o, ReadFile& f, const Params& p, Arrays& 
 
 void write_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a,
                         std::int32_t nsoundings, std::FILE* console) {
-  const std::string quoted = quoted_output(p);
+  if (o.mode == Observations::Mode::per_line) {
+    commit_line_files(o, p, nsoundings, console);
+    return;
+  }
+  const std::string quoted = quoted_output(o, p);
   if (o.mode == Observations::Mode::refused_data) {
     estop("output file " + quoted + " is the data file");
   }
@@ -391,10 +590,11 @@ void write_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a
     // file: the name itself is written, now that the data file is sound. A
     // count that the count line cannot hold stops before the name is even
     // opened, so that it receives nothing.
-    if (o.kept > kMostBlocks) {
+    if (o.all_null || o.kept > kMostBlocks) {
       progress_line(console, "Writing data to " + quoted + ".");
       o.stop_at_once = true;
-      fail_count(o, p, o.kept);
+      if (o.all_null) fail_all_null(o, p, nsoundings);
+      fail_count(o, p, o.kept, quoted_output(o, p));
     }
     if (open_write(o.file, p.output_file) != 0) estop("error opening output file " + quoted);
     progress_line(console, "Writing data to " + quoted + ".");

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "params/params.h"
 #include "soundings/soundings.h"
@@ -22,6 +23,14 @@
 
 namespace kivo {
 
+// One observations file of an output name with "{line}": the flight lines
+// whose names give this file name, written aside until the run succeeds.
+struct LineFile {
+  std::string name;
+  os::Replacement replacement;
+  std::int64_t blocks = 0;
+};
+
 struct Observations {
   enum class Mode : std::uint8_t {
     none,            // not prepared
@@ -29,6 +38,7 @@ struct Observations {
     in_place,        // the name is written once the data file is sound
     refused_data,    // the output name names the data file
     refused_params,  // the output name names the parameters file
+    per_line,        // one new file per flight-line name, beside each name
     done,            // complete and in place
   };
   Mode mode = Mode::none;
@@ -39,6 +49,14 @@ struct Observations {
   Stop failure;
   bool stop_at_once = false;  // failures stop the run at once
   std::int32_t kept = 0;      // the sounding blocks of the last pass
+  bool all_null = false;      // every sounding of the last pass was left out for nulls
+  // With "{line}" in the output name: the files in the order of their first
+  // flight line, the one being written, and the first refusal or failed open
+  // of one of them (reported before "Writing data to").
+  std::vector<LineFile> files;
+  std::size_t current = 0;
+  bool open = false;
+  Stop early;
 
   Observations() = default;
   Observations(const Observations&) = delete;
@@ -69,5 +87,15 @@ void write_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a
 
 // On a stop: removes the new file, leaving the output name as it was.
 void discard_observations(Observations& o);
+
+// Whether the output name holds "{line}": one observations file per
+// flight-line name.
+bool per_line_name(const std::string& output_file);
+// The output name with every "{line}" replaced by a flight line's name.
+std::string line_file_name(const std::string& pattern, const std::string& line);
+
+// After a run of one file per flight line, before "Done.": one line per file
+// written, in the order of its first flight line.
+void report_line_files(const Observations& o, std::FILE* console);
 
 }  // namespace kivo

@@ -1,12 +1,14 @@
 // The averaging line of "kivo.in": no thinning ("al"), averaging over the
 // neighbouring soundings ("av <n>") or decimation ("de <n>"). It is the last
 // line read; the parameters file is closed after it.
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "params/params.h"
 #include "textio/reader.h"
+#include "textio/records.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
 
@@ -20,6 +22,14 @@ std::string_view number_part(std::string_view adjusted) {
   const std::size_t blank = adjusted.find(' ');
   return blank == std::string_view::npos ? std::string_view()
                                          : left_adjusted(adjusted.substr(blank));
+}
+
+char lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool is_word_separator(char c) {
+  return c == ' ' || c == '\t' || c == ',';
 }
 
 std::string params_quoted() {
@@ -128,7 +138,56 @@ void read_averaging_line(ReadFile& f, Params& p, std::FILE* console) {
                                     : quoted_text(option) +
                                           " is not al, av or de (all lower or all upper case)"));
   }
+  // The record after the averaging line may name the null markers; at the
+  // end of the file, or when the file cannot be read, there is none.
+  p.nulls = Nulls{};
+  p.null_place = {};
+  std::string_view rec;
+  if (next_record(f, std::string_view::npos, rec) == 0) read_null_line(rec, f.line, p);
   close_read(f);
+}
+
+void read_null_line(std::string_view record, std::int64_t line, Params& p) {
+  p.nulls = Nulls{};
+  p.null_place = {};
+  std::size_t i = 0;
+  while (i < record.size() && (record[i] == ' ' || record[i] == '\t')) ++i;
+  const std::size_t start = i;
+  // "null" or "nulls" in any case, then a separator or the record's end.
+  std::size_t word = 0;
+  while (word < 4 && start + word < record.size() && lower(record[start + word]) == "null"[word]) {
+    ++word;
+  }
+  if (word < 4) return;
+  if (start + word < record.size() && lower(record[start + word]) == 's') ++word;
+  const std::size_t after = start + word;
+  const bool ends = after == record.size();
+  if (!ends && !is_word_separator(record[after])) return;  // "nullx": a comment
+  Nulls& n = p.nulls;
+  const std::string_view markers = ends ? std::string_view() : record.substr(after + 1);
+  for (const std::string& w : record_words(markers)) {
+    if (w.empty()) continue;
+    // A number needs a digit, or is NaN or an infinity: "-" and "--" read
+    // as 0 under the free-format rules, but they are words, not zeros.
+    float v = 0.0f;
+    const bool digit = w.find_first_of("0123456789") != std::string::npos;
+    if (convert_real(w, v) != 0 || !(digit || std::isnan(v) || std::isinf(v))) {
+      n.texts.push_back(w);
+    } else if (std::isnan(v)) {
+      if (!n.nan) n.nan_typed = w;
+      n.nan = true;
+    } else {
+      n.values.push_back(v);
+      n.typed.push_back(w);
+    }
+  }
+  p.null_place = {line, start + 1};
+  if (!n.any()) {
+    estop("no null values on the null line of " + params_quoted(),
+          params_place(line, start + 1,
+                       "null line: no null value after " + quoted_text(record.substr(start, word)) +
+                           " (null values such as -9999, * or NA, after a blank, tab or comma)"));
+  }
 }
 
 }  // namespace kivo

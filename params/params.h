@@ -27,6 +27,17 @@ struct LinePlace {
   std::size_t column = 0;
 };
 
+// The null markers of the null line: a value of a used column that is one
+// of them stands for no measurement, and its sounding is left out.
+struct Nulls {
+  std::vector<float> values;       // numeric markers, as single reals (no NaN)
+  std::vector<std::string> typed;  // each numeric marker as written on the line
+  bool nan = false;                // a NaN marker: every NaN is null
+  std::string nan_typed;           // as written
+  std::vector<std::string> texts;  // text markers: a value's text exactly
+  bool any() const { return !values.empty() || nan || !texts.empty(); }
+};
+
 struct Params {
   std::string data_file;    // without trailing blanks
   std::string output_file;  // without trailing blanks
@@ -41,6 +52,8 @@ struct Params {
   std::vector<LinePlace> column_places;  // the column line of each column
   LinePlace averaging_place;             // the averaging line
   std::string averaging_word;            // its option word, as typed
+  Nulls nulls;                           // empty without a null line
+  LinePlace null_place;                  // the null line, when there is one
 };
 
 // A complex single: in-phase in re, quadrature in im.
@@ -87,8 +100,14 @@ void read_column_count(ReadFile& f, Params& p);
 void allocate_arrays(Arrays& a, std::int32_t ncols);
 // The N column lines.
 void read_column_lines(ReadFile& f, Params& p, Arrays& a);
-// The averaging line, its progress line, and the closing of the file.
+// The averaging line, its progress line, the null line that may follow it,
+// and the closing of the file.
 void read_averaging_line(ReadFile& f, Params& p, std::FILE* console);
+// The record after the averaging line, line `line` of "kivo.in": a null line
+// ("null" or "nulls" in any case after blanks and tabs, a blank, tab or
+// comma, then its markers) fills p.nulls and p.null_place; any other record
+// is a comment and leaves them empty. Stops on a null line without markers.
+void read_null_line(std::string_view record, std::int64_t line, Params& p);
 // Coordinate columns present, pairing of in-phase and quadrature columns,
 // and the frequency numbers.
 void check_column_set(Params& p, Arrays& a);

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -183,6 +184,8 @@ const char* null_marker(float v) {
       {-999999.0f, "-999999"},   {-999999.9f, "-999999.9"}, {-999999.99f, "-999999.99"},
       {-9999999.0f, "-9999999"},
   };
+  if (v == -999.0f) return "-999";
+  if (v == -999.9f) return "-999.9";
   const float a = std::fabs(v);
   if (!(a >= 9999.0f && a < 10000000.0f)) return nullptr;
   const Marker* table = v < 0 ? kNegative : kMarkers;
@@ -198,11 +201,35 @@ std::string soundings_text(std::int64_t n) {
   return std::to_string(n) + (n == 1 ? " sounding" : " soundings");
 }
 
-// A null marker as typed, NaN, Inf or -Inf.
+// A null marker as typed, NaN, Inf or -Inf, or the shortest text of a float
+// dummy (-1e+32).
 std::string value_text(float v) {
   if (const char* marker = null_marker(v)) return marker;
   if (std::isnan(v)) return "NaN";
-  return v < 0 ? "-Inf" : "Inf";
+  if (std::isinf(v)) return v < 0 ? "-Inf" : "Inf";
+  char text[32];
+  const auto r = std::to_chars(text, text + sizeof text, v);
+  return std::string(text, r.ptr);
+}
+
+// What a note on a value that looks like a null marker suggests.
+std::string null_hint(const Params& p, const std::string& value) {
+  if (p.nulls.any()) {
+    return " (add " + value + " to the null line to leave such soundings out)";
+  }
+  return " (a null line \"null " + value + "\" leaves such soundings out)";
+}
+
+// The text of a null marker of a NullNote, as written on the null line.
+std::string null_marker_text(const Nulls& nulls, std::int32_t marker) {
+  const auto k = static_cast<std::size_t>(marker);
+  if (k < nulls.values.size()) return nulls.typed[k];
+  if (k == nulls.values.size()) return nulls.nan_typed;
+  return nulls.texts[k - nulls.values.size() - 1];
+}
+
+std::string here(std::int64_t count) {
+  return count == 1 ? " (here)" : " (the first here)";
 }
 
 }  // namespace
@@ -233,13 +260,50 @@ void report_notes(const ReadingNotes& notes, const Params& p, std::FILE* console
                      soundings_text(n.count) + ")")});
         continue;
       }
+      const std::string value = value_text(n.value);
       lines.push_back(
           {n.line, n.column,
            place(file, n.line, n.column,
-                 col + " holds " + value_text(n.value) + " in " + soundings_text(n.count) +
-                     (n.count == 1 ? " (here)" : " (the first here)") +
-                     "; kivo converts it as a value")});
+                 col + " holds " + value + " in " + soundings_text(n.count) + here(n.count) +
+                     "; kivo converts it as a value" + null_hint(p, value))});
     }
+  }
+  for (const MarkerNote& m : notes.markers) {
+    const NoteCount& n = m.n;
+    const std::string value = value_text(m.value);
+    lines.push_back({n.line, n.column,
+                     place(file, n.line, n.column,
+                           "note: column " + number_text(m.column + 1) + " holds " + value +
+                               " in " + soundings_text(n.count) + here(n.count) +
+                               "; kivo converts it as a value" + null_hint(p, value))});
+  }
+  for (const NullNote& u : notes.nulls) {
+    const NoteCount& n = u.n;
+    const std::string what = u.marker == kEmptyNull
+                                 ? std::string("an empty value")
+                                 : "null " + quoted_text(null_marker_text(p.nulls, u.marker));
+    lines.push_back({n.line, n.column,
+                     place(file, n.line, n.column,
+                           "note: column " + number_text(u.column + 1) + " (" + what +
+                               ") left out " + soundings_text(n.count) + here(n.count))});
+  }
+  if (notes.wide.count > 0) {
+    const NoteCount& n = notes.wide;
+    const std::string ncols = number_text(p.ncols);
+    lines.push_back({n.line, 0,
+                     place(file, n.line, 0,
+                           "note: rows hold more values than the " + ncols +
+                               (p.ncols == 1 ? " column of \"" : " columns of \"") + kParamsName +
+                               "\" (" + std::to_string(notes.wide_values) + " here; " +
+                               std::to_string(n.count) + (n.count == 1 ? " row does" : " rows do") +
+                               "): values past column " + ncols + " are not read")});
+  }
+  if (notes.low.count > 0) {
+    const NoteCount& n = notes.low;
+    lines.push_back({n.line, n.column,
+                     place(file, n.line, n.column,
+                           "note: the height (column " + number_text(p.zcol) +
+                               ") is 0 or below in " + soundings_text(n.count) + here(n.count))});
   }
   if (notes.spans > 0) {
     lines.push_back(
@@ -315,40 +379,125 @@ std::string row_hint(const ReadingPass& r, const ReadFault& fault) {
                                 : fault_reason(status, ItemKind::real) + row_hint(r, fault))));
 }
 
-// Counts a value of a used column that is a null marker, a NaN or an
-// infinity, with the place of the first.
-[[gnu::cold]] void note_value(ReadingPass& r, std::int32_t j, float v) {
-  NoteKind kind;
-  if (std::isnan(v)) {
-    kind = NoteKind::nan;
-  } else if (std::isinf(v)) {
-    kind = NoteKind::infinity;
-  } else if (null_marker(v)) {
-    kind = NoteKind::marker;
-  } else {
-    return;
-  }
-  NoteCount& n = r.notes.columns[static_cast<std::size_t>(j)][static_cast<std::size_t>(kind)];
-  if (n.count++ > 0) return;
-  n.sounding = r.nread;
-  n.value = v;
+// Where item j of the row read last stands: its line and column.
+void locate(ReadingPass& r, std::int32_t j, NoteCount& n) {
   locate_item(*r.file, static_cast<std::size_t>(r.params->ncols), static_cast<std::size_t>(j),
-              n.line, n.column);
+              n.line, n.column, &r.marks);
 }
 
-// Counts the used columns that the row left without a value, and clears the
-// marks of the row.
+// Counts one more sounding for a note; the first is located.
+void count_note(ReadingPass& r, std::int32_t j, NoteCount& n) {
+  if (n.count++ > 0) return;
+  n.sounding = r.nread;
+  locate(r, j, n);
+}
+
+// Counts a value of a used column that is a null marker, a NaN or an
+// infinity, with the place of the first; each marker value of a column is
+// counted on its own.
+[[gnu::cold]] void note_value(ReadingPass& r, std::int32_t j, float v) {
+  if (!std::isnan(v) && !std::isinf(v)) {
+    if (!null_marker(v) && !(std::fabs(v) >= 1e30f)) return;
+    std::vector<MarkerNote>& markers = r.notes.markers;
+    auto it = std::find_if(markers.begin(), markers.end(),
+                           [&](const MarkerNote& m) { return m.column == j && m.value == v; });
+    if (it == markers.end()) it = markers.insert(markers.end(), MarkerNote{j, v, {}});
+    if (it->n.count == 0) it->n.value = v;
+    count_note(r, j, it->n);
+    return;
+  }
+  const NoteKind kind = std::isnan(v) ? NoteKind::nan : NoteKind::infinity;
+  NoteCount& n = r.notes.columns[static_cast<std::size_t>(j)][static_cast<std::size_t>(kind)];
+  if (n.count == 0) n.value = v;
+  count_note(r, j, n);
+}
+
+// Counts the used columns that the row left without a value.
 [[gnu::cold]] void note_unassigned(ReadingPass& r) {
   for (const std::int32_t j : r.checked) {
-    if (!r.unassigned[static_cast<std::size_t>(j)]) continue;
-    NoteCount& n =
-        r.notes.columns[static_cast<std::size_t>(j)][static_cast<std::size_t>(NoteKind::empty)];
-    if (n.count++ > 0) continue;
-    n.sounding = r.nread;
-    locate_item(*r.file, static_cast<std::size_t>(r.params->ncols), static_cast<std::size_t>(j),
-                n.line, n.column);
+    if (!r.marks.marks[static_cast<std::size_t>(j)]) continue;
+    count_note(
+        r, j,
+        r.notes.columns[static_cast<std::size_t>(j)][static_cast<std::size_t>(NoteKind::empty)]);
   }
-  std::memset(r.unassigned.data(), 0, r.unassigned.size());
+}
+
+// Counts a sounding that column j leaves out with the null marker `marker`.
+[[gnu::cold]] void note_null(ReadingPass& r, std::int32_t j, std::int32_t marker) {
+  std::vector<NullNote>& nulls = r.notes.nulls;
+  auto it = std::find_if(nulls.begin(), nulls.end(),
+                         [&](const NullNote& u) { return u.column == j && u.marker == marker; });
+  if (it == nulls.end()) it = nulls.insert(nulls.end(), NullNote{j, marker, {}});
+  count_note(r, j, it->n);
+}
+
+// Whether the row just read holds a null value in a used column: a null
+// value of the free-format rules, a text marker, or a numeric marker. Each
+// such column counts the sounding.
+bool null_row(ReadingPass& r, const float* dum) {
+  const Nulls& nulls = r.params->nulls;
+  const unsigned char* marks = r.marks.marks;
+  const std::size_t nvalues = nulls.values.size();
+  bool null = false;
+  for (const std::int32_t j : r.null_columns) {
+    const auto jj = static_cast<std::size_t>(j);
+    if (r.marks.any && marks[jj]) {
+      const unsigned char m = marks[jj];
+      note_null(
+          r, j,
+          m == kNullValue ? kEmptyNull : static_cast<std::int32_t>(nvalues + 1 + (m - kTextNull)));
+      null = true;
+      continue;
+    }
+    const float v = dum[jj];
+    for (std::size_t k = 0; k < nvalues; ++k) {
+      if (v == nulls.values[k]) {
+        note_null(r, j, static_cast<std::int32_t>(k));
+        null = true;
+        break;
+      }
+    }
+    if (nulls.nan && v != v) {
+      note_null(r, j, static_cast<std::int32_t>(nvalues));
+      null = true;
+    }
+  }
+  return null;
+}
+
+// A row with more values than "kivo.in" describes: counted, with the number
+// of values of the first.
+[[gnu::cold]] void note_wide(ReadingPass& r) {
+  NoteCount& n = r.notes.wide;
+  if (n.count++ > 0) return;
+  n.sounding = r.nread;
+  n.line = r.file->line;
+  r.notes.wide_values = static_cast<std::size_t>(r.params->ncols) + count_values(r.marks.rest);
+}
+
+void clear_marks(ReadingPass& r) {
+  if (!r.marks.any) return;
+  std::memset(r.marks.marks, 0, static_cast<std::size_t>(r.params->ncols));
+  r.marks.any = false;
+}
+
+// The values of a kept row that a note may name: null markers, NaN and
+// infinities in used columns, and a height of 0 or below. Only values of
+// magnitude 999 or more, NaNs and infinities can be null markers: a few
+// comparisons per used value keep the test off the hot path (coordinates of
+// 500000 pass them).
+void note_values(ReadingPass& r, const float* dum) {
+  for (const std::int32_t j : r.checked) {
+    const float a = std::fabs(dum[j]);
+    if (a < 999.0f) continue;
+    if (a < 1000.0f || (a >= 9999.0f && a < 10000.0f) || (a >= 99999.0f && a < 100000.0f) ||
+        (a >= 999999.0f && a < 1000000.0f) || (a >= 9999999.0f && a < 10000000.0f) ||
+        !(a < 1e30f)) {
+      note_value(r, j, dum[j]);
+    }
+  }
+  const std::int32_t z = r.params->zcol;
+  if (z > 0 && dum[z - 1] <= 0.0f) count_note(r, z - 1, r.notes.low);
 }
 
 [[noreturn, gnu::cold]] void stop_line(const ReadingPass& r) {
@@ -387,6 +536,7 @@ bool read_row(ReadingPass& r) {
       const RecordKind kind = record_kind(rec, was_first);
       if (kind == RecordKind::line) {
         r.line_pending = true;
+        if (r.want_names) is_line_record(rec, &r.record_name);
         continue;
       }
       if (kind == RecordKind::header) continue;
@@ -398,18 +548,10 @@ bool read_row(ReadingPass& r) {
     ++r.nread;
     const std::int64_t first_line = f.line + 1;
     float* dum = r.arrays->dum_a.get();
-    bool unassigned = false;
-    const int st =
-        read_reals(f, dum, static_cast<std::size_t>(p.ncols), r.unassigned.data(), unassigned);
+    const int st = read_reals(f, dum, static_cast<std::size_t>(p.ncols), r.marks);
     if (st != 0) stop_row(r, st);
+    if (r.marks.more) note_wide(r);
     r.row_line = first_line;
-    if (p.linecol > 0) {
-      std::uint32_t bits;
-      std::memcpy(&bits, dum + (p.linecol - 1), sizeof bits);
-      if (r.nread > 1 && bits != r.line_bits) r.line_pending = true;
-      r.line_bits = bits;
-    }
-    if (unassigned) note_unassigned(r);
     if (f.line > first_line) {
       ReadingNotes& n = r.notes;
       if (n.spans++ == 0) {
@@ -418,17 +560,24 @@ bool read_row(ReadingPass& r) {
         n.span_last = f.line;
       }
     }
-    // Only values within 1 of 9999, 99999, 999999 or 9999999, NaNs and
-    // infinities can be null markers: a few comparisons per used value keep
-    // the test off the hot path (coordinates of 500000 pass them).
-    for (const std::int32_t j : r.checked) {
-      const float a = std::fabs(dum[j]);
-      if (a < 9999.0f) continue;
-      if (a < 10000.0f || (a >= 99999.0f && a < 100000.0f) || (a >= 999999.0f && a < 1000000.0f) ||
-          (a >= 9999999.0f && a < 10000000.0f) || !(a <= std::numeric_limits<float>::max())) {
-        note_value(r, j, dum[j]);
-      }
+    r.row_null = r.nulls_on && null_row(r, dum);
+    if (r.row_null) {
+      // Left out: it begins no flight line and its values are not noted.
+      clear_marks(r);
+      return true;
     }
+    if (p.linecol > 0) {
+      std::uint32_t bits;
+      std::memcpy(&bits, dum + (p.linecol - 1), sizeof bits);
+      if (r.have_line_bits && bits != r.line_bits) r.line_pending = true;
+      r.line_bits = bits;
+      r.have_line_bits = true;
+    }
+    if (r.marks.any) {
+      note_unassigned(r);
+      clear_marks(r);
+    }
+    note_values(r, dum);
     return true;
   }
 }
@@ -458,6 +607,22 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
     }
   }
   r.unassigned.assign(static_cast<std::size_t>(p.ncols), 0);
+  r.marks = RowMarks{};
+  r.marks.marks = r.unassigned.data();
+  r.nulls_on = p.nulls.any();
+  r.marks.text_nulls = p.nulls.texts.empty() ? nullptr : &p.nulls.texts;
+  r.marks.trailing_nulls = r.nulls_on;
+  r.row_null = false;
+  r.null_columns = r.checked;
+  if (p.linecol > 0 &&
+      std::find(r.checked.begin(), r.checked.end(), p.linecol - 1) == r.checked.end()) {
+    r.null_columns.push_back(p.linecol - 1);
+  }
+  r.have_line_bits = false;
+  r.centre_s = 0;
+  r.flight = 0;
+  r.flight_name.clear();
+  r.record_name.clear();
   r.notes = ReadingNotes{};
   r.notes.columns.resize(static_cast<std::size_t>(p.ncols));
   r.notes.counted = nsoundings;
@@ -490,6 +655,49 @@ void end_flight_line(ReadingPass& r) {
 
 }  // namespace
 
+std::string flight_line_name(const std::string& record_name, bool line_column, float value,
+                             std::int64_t number) {
+  std::string name;
+  if (!record_name.empty()) {
+    name = record_name;
+  } else if (line_column) {
+    // Of the texts that read back to the value, the shortest: 10010 rather
+    // than 1.001e+04, which has fewer digits.
+    char text[64];
+    for (int precision = 1; precision <= 9; ++precision) {
+      const auto r =
+          std::to_chars(text, text + sizeof text, value, std::chars_format::general, precision);
+      float back = 0.0f;
+      const auto b = std::from_chars(text, r.ptr, back);
+      const auto size = static_cast<std::size_t>(r.ptr - text);
+      const bool exact = b.ec == std::errc() && b.ptr == r.ptr && back == value;
+      if ((exact && (name.empty() || size < name.size())) || (precision == 9 && name.empty())) {
+        name.assign(text, size);
+      }
+    }
+  } else {
+    name = std::to_string(number);
+  }
+  for (char& c : name) {
+    const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                      c == '.' || c == '-' || c == '_' || c == '+';
+    if (!keep) c = '_';
+  }
+  return name;
+}
+
+namespace {
+
+// The name of the flight line that begins at the row read last.
+void begin_flight_name(ReadingPass& r) {
+  const std::int32_t linecol = r.params->linecol;
+  const float value = linecol > 0 ? r.arrays->dum_a[linecol - 1] : 0.0f;
+  r.flight_name = flight_line_name(r.record_name, linecol > 0, value, r.flight);
+  r.record_name.clear();
+}
+
+}  // namespace
+
 bool next_kept(ReadingPass& r, KeptSounding& k) {
   if (r.ended) return false;
   Arrays& a = *r.arrays;
@@ -502,12 +710,19 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       r.ended = true;
       return false;
     }
-    if (r.line_pending) {
+    if (r.row_null) {
+      // Read and counted, but in no flight line and no window.
+      ++r.notes.left_out;
+      continue;
+    }
+    if (r.line_pending || r.flight == 0) {
       // A new flight line: the window being summed is dropped, and the
       // steps start again at this row, as at the start of a file.
       r.line_pending = false;
       end_flight_line(r);
       r.step_pos = 0;
+      ++r.flight;
+      if (r.want_names) begin_flight_name(r);
     }
     if (r.line_rows++ == 0) r.line_start = r.row_line;
     // The row of index t lies at position pos of its step; it is in the
@@ -527,7 +742,7 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
     if (n == 0) {
       // A window of one sounding: its own values, as they are.
       store_row(r.plan, p_of(r), a, row);
-      k = {static_cast<std::int32_t>(t), row.x, row.y, row.z};
+      k = {r.flight, static_cast<std::int32_t>(t), row.x, row.y, row.z};
       ++r.nkept;
       ++r.line_blocks;
       return true;
@@ -545,7 +760,10 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
                     sum.err_re += err.re;
                     sum.err_im += err.im;
                   });
-    if (pos == n) r.centre = row;
+    if (pos == n) {
+      r.centre = row;
+      r.centre_s = static_cast<std::int32_t>(t);
+    }
     r.zsum += row.z;
     if (pos + 1 < r.kept.window) continue;
     // The window is complete: its averages, in double, rounded to single.
@@ -558,8 +776,7 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       a.err_a[col.j] = {static_cast<float>(sum.err_re / window),
                         static_cast<float>(sum.err_im / window)};
     }
-    k = {static_cast<std::int32_t>(t - n), r.centre.x, r.centre.y,
-         static_cast<float>(r.zsum * r.reciprocal)};
+    k = {r.flight, r.centre_s, r.centre.x, r.centre.y, static_cast<float>(r.zsum * r.reciprocal)};
     ++r.nkept;
     ++r.line_blocks;
     return true;

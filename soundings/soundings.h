@@ -121,22 +121,47 @@ struct NoteCount {
   float value = 0.0f;  // the first value of a marker, NaN or infinity
 };
 
+// A marker value of one column, counted on its own: -9999 and -99999 in one
+// column make two notes.
+struct MarkerNote {
+  std::int32_t column = 0;  // index from 0
+  float value = 0.0f;
+  NoteCount n;
+};
+
+// The soundings that one column's null values left out, per null marker:
+// kEmptyNull for a null value of the free-format rules, else the index of a
+// numeric marker, then NaN, then the text markers (see null_marker_text).
+inline constexpr std::int32_t kEmptyNull = -1;
+struct NullNote {
+  std::int32_t column = 0;  // index from 0
+  std::int32_t marker = kEmptyNull;
+  NoteCount n;
+};
+
 struct ReadingNotes {
   std::vector<std::array<NoteCount, kNoteKinds>> columns;  // per column of the file
-  std::int64_t spans = 0;                                  // rows over more than one line
-  std::int32_t span_sounding = 0;                          // the first of them
-  std::int64_t span_first = 0, span_last = 0;              // its lines
-  std::int32_t counted = 0;                                // S of the counting pass
-  std::int32_t read = 0;                                   // soundings read
-  std::int64_t short_lines = 0;      // flight lines shorter than the window: no block
-  std::int64_t short_soundings = 0;  // the soundings they held
-  std::int64_t short_first = 0;      // the line of the file where the first begins
-  std::int32_t window = 1;           // W
+  std::vector<MarkerNote> markers;                         // NoteKind::marker, per value
+  std::vector<NullNote> nulls;                             // soundings left out, per column
+  std::int64_t left_out = 0;                               // soundings left out for null values
+  NoteCount wide;                  // rows with more values than the columns of "kivo.in"
+  std::size_t wide_values = 0;     // the values of the first of them
+  NoteCount low;                   // heights of 0 or below
+  std::int64_t spans = 0;          // rows over more than one line
+  std::int32_t span_sounding = 0;  // the first of them
+  std::int64_t span_first = 0, span_last = 0;  // its lines
+  std::int32_t counted = 0;                    // S of the counting pass
+  std::int32_t read = 0;                       // soundings read
+  std::int64_t short_lines = 0;                // flight lines shorter than the window: no block
+  std::int64_t short_soundings = 0;            // the soundings they held
+  std::int64_t short_first = 0;                // the line of the file where the first begins
+  std::int32_t window = 1;                     // W
 };
 
 // The null markers that a note names: -9999, -99999, -999999, -9999999, their
-// positive forms, and the same with ".9" or ".99" after them; the text of
-// the one that v is, or null.
+// positive forms, and the same with ".9" or ".99" after them, and -999 and
+// -999.9; the text of the one that v is, or null. Values of magnitude 1e30
+// or more are noted too (a float dummy), by their own text.
 const char* null_marker(float v);
 
 // The notes on standard error, one line each, after the console has been
@@ -173,12 +198,35 @@ struct ReadingPass {
   std::int64_t line_rows = 0;    // rows of the flight line being read
   std::int64_t line_blocks = 0;  // and the kept soundings it gave
   std::int64_t line_start = 0;   // the line of the file of its first row
+  bool have_line_bits = false;   // a sounding kept so far gave line_bits
+  // Null values: the row read last holds one and is left out.
+  bool nulls_on = false;  // a null line: null values leave soundings out
+  bool row_null = false;
+  std::vector<std::int32_t> null_columns;  // the used columns, the line column included
+  RowMarks marks;
+  std::int32_t centre_s = 0;  // the index of the row at the centre of the window
+  // The flight line of the kept soundings handed out: its number in file
+  // order (from 1, counting the lines that hold a sounding) and, when
+  // asked for, its name.
+  bool want_names = false;
+  std::int64_t flight = 0;
+  std::string flight_name;
+  std::string record_name;  // the name of the line record read last, if any
 };
+
+// The name of a flight line: the name of the line record that began it, else
+// the line column's value in its first sounding as the shortest "%.<p>g"
+// text (p 1 to 9) that reads back to the same single, else its number in
+// file order; every character but an ASCII letter, a digit, ".", "-", "_"
+// or "+" made "_".
+std::string flight_line_name(const std::string& record_name, bool line_column, float value,
+                             std::int64_t number);
 
 // The kept sounding handed out: its index s (from 0), its own x and y, and
 // the window average of its height; the averages of its data and
 // uncertainties are in dat_a / err_a.
 struct KeptSounding {
+  std::int64_t flight = 0;  // the flight line, as ReadingPass::flight
   std::int32_t s = 0;
   float x = 0.0f;
   float y = 0.0f;

@@ -67,6 +67,12 @@ bool commit_replacement(Replacement& r);
 bool commit_new(Replacement& r, bool& taken);
 // Closes and removes the new file, if any; the target is left as it was.
 void discard_replacement(Replacement& r);
+// Opens the new file again, after its handle was closed, for writing on
+// after its last byte. False when it cannot.
+bool reopen_replacement(Replacement& r);
+//
+// Several new files may be open aside at once (one per flight line); an
+// interrupt removes them all.
 
 // Standard output and standard error take the bytes written to them as they
 // are: no line end is translated on the way. Called once, before anything is

@@ -12,6 +12,7 @@
 #include <ctime>
 
 #include "textio/os.h"
+#include "textio/os_armed.h"
 
 namespace kivo::os {
 
@@ -132,32 +133,21 @@ std::string_view console_line_end() {
 
 // --- Interrupts ------------------------------------------------------------
 //
-// A signal handler can only reach state of the process itself, so the name to
-// remove lives here, in a fixed buffer that the handler reads without
-// allocating. It is set and cleared by the run's one thread.
+// A signal handler can only reach state of the process itself, so the names
+// to remove live in the list of os_armed.h, which the handler reads without
+// allocating.
 
 namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-char interrupt_temp[PATH_MAX];
-volatile sig_atomic_t interrupt_armed = 0;
 struct sigaction saved[3];
 bool installed[3] = {false, false, false};
 
 extern "C" void on_interrupt(int sig) {
-  if (interrupt_armed) ::unlink(interrupt_temp);
+  detail::remove_armed([](const char* name) { ::unlink(name); });
   // End as the signal would have ended the process without the handler.
   ::signal(sig, SIG_DFL);
   ::raise(sig);
-}
-
-// The name the handler removes; an empty name (or one too long for the
-// buffer) disarms it.
-void arm(const std::string& temp) {
-  interrupt_armed = 0;
-  if (temp.empty() || temp.size() >= sizeof interrupt_temp) return;
-  std::memcpy(interrupt_temp, temp.c_str(), temp.size() + 1);
-  interrupt_armed = 1;
 }
 
 void install_handlers() {
@@ -177,11 +167,18 @@ void install_handlers() {
 }
 
 void restore_handlers() {
-  interrupt_armed = 0;
   for (int i = 0; i < 3; ++i) {
     if (installed[i]) ::sigaction(kSignals[i], &saved[i], nullptr);
     installed[i] = false;
   }
+}
+
+// Takes the new file's name off the list; with no name left, the handlers
+// go back to what they were.
+void release(Replacement& r) {
+  const bool left = detail::disarm_name(r.temp);
+  r.temp.clear();
+  if (!left) restore_handlers();
 }
 
 }  // namespace
@@ -228,7 +225,7 @@ bool create_replacement(const std::string& name, Replacement& r) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     r.temp = dir + "." + base + ".kivo-" + std::to_string(::getpid()) + "-" +
              std::to_string(stamp) + "-" + std::to_string(attempt);
-    arm(r.temp);
+    if (!detail::arm_name(r.temp)) break;
     int fd;
     do {
       fd = ::open(r.temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -241,9 +238,9 @@ bool create_replacement(const std::string& name, Replacement& r) {
       return true;
     }
     if (errno != EEXIST) break;
+    detail::disarm_name(r.temp);
   }
-  r.temp.clear();
-  restore_handlers();
+  release(r);
   return false;
 }
 
@@ -265,8 +262,7 @@ bool commit_replacement(Replacement& r) {
   if (!close_new(r)) return false;
   if (::rename(r.temp.c_str(), r.target.c_str()) != 0) return false;
   // After the rename the name is gone; an interrupt now removes nothing.
-  restore_handlers();
-  r.temp.clear();
+  release(r);
   return true;
 }
 
@@ -279,8 +275,7 @@ bool commit_new(Replacement& r, bool& taken) {
     return false;
   }
   ::unlink(r.temp.c_str());
-  restore_handlers();
-  r.temp.clear();
+  release(r);
   return true;
 }
 
@@ -288,8 +283,22 @@ void discard_replacement(Replacement& r) {
   if (r.handle != kNoHandle) close(r.handle);
   r.handle = kNoHandle;
   if (!r.temp.empty()) ::unlink(r.temp.c_str());
-  restore_handlers();
-  r.temp.clear();
+  release(r);
+}
+
+bool reopen_replacement(Replacement& r) {
+  if (r.temp.empty() || r.handle != kNoHandle) return false;
+  int fd;
+  do {
+    fd = ::open(r.temp.c_str(), O_WRONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return false;
+  if (::lseek(fd, 0, SEEK_END) < 0) {
+    ::close(fd);
+    return false;
+  }
+  r.handle = fd;
+  return true;
 }
 
 }  // namespace kivo::os

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "textio/os.h"
+#include "textio/os_armed.h"
 
 namespace kivo::os {
 
@@ -162,15 +163,13 @@ bool same_file(const std::string& a, const std::string& b) {
 // --- Interrupts ------------------------------------------------------------
 //
 // Ctrl-C, Ctrl-Break and closing the console call the handler on a thread of
-// its own, while the run goes on writing. The name to remove lives here, in
-// a fixed buffer that the handler reads without allocating; the new file was
+// its own, while the run goes on writing. The names to remove live in the
+// list of os_armed.h, which the handler reads without allocating; a new file is
 // opened with delete sharing, so it can be deleted while it is open (the
 // name goes when the process ends and its handle is closed).
 
 namespace {
 
-char interrupt_temp[32768];
-std::atomic<bool> interrupt_armed{false};
 bool installed = false;
 
 BOOL WINAPI on_interrupt(DWORD event) {
@@ -180,7 +179,7 @@ BOOL WINAPI on_interrupt(DWORD event) {
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-      if (interrupt_armed.exchange(false)) ::DeleteFileA(interrupt_temp);
+      detail::remove_armed([](const char* name) { ::DeleteFileA(name); });
       break;
     default:
       break;
@@ -190,23 +189,21 @@ BOOL WINAPI on_interrupt(DWORD event) {
   return FALSE;
 }
 
-// The name the handler removes; an empty name (or one too long for the
-// buffer) disarms it.
-void arm(const std::string& temp) {
-  interrupt_armed = false;
-  if (temp.empty() || temp.size() >= sizeof interrupt_temp) return;
-  std::memcpy(interrupt_temp, temp.c_str(), temp.size() + 1);
-  interrupt_armed = true;
-}
-
 void install_handler() {
   if (!installed) installed = ::SetConsoleCtrlHandler(on_interrupt, TRUE) != 0;
 }
 
 void restore_handler() {
-  interrupt_armed = false;
   if (installed) ::SetConsoleCtrlHandler(on_interrupt, FALSE);
   installed = false;
+}
+
+// Takes the new file's name off the list; with no name left, the handler
+// goes.
+void release(Replacement& r) {
+  const bool left = detail::disarm_name(r.temp);
+  r.temp.clear();
+  if (!left) restore_handler();
 }
 
 }  // namespace
@@ -250,7 +247,7 @@ bool create_replacement(const std::string& name, Replacement& r) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     r.temp = dir + "." + base + ".kivo-" + std::to_string(::GetCurrentProcessId()) + "-" +
              std::to_string(stamp) + "-" + std::to_string(attempt);
-    arm(r.temp);
+    if (!detail::arm_name(r.temp)) break;
     const HANDLE file =
         ::CreateFileA(r.temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -263,9 +260,9 @@ bool create_replacement(const std::string& name, Replacement& r) {
       return true;
     }
     if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) break;
+    detail::disarm_name(r.temp);
   }
-  r.temp.clear();
-  restore_handler();
+  release(r);
   return false;
 }
 
@@ -289,8 +286,7 @@ bool commit_replacement(Replacement& r) {
   // the handle is closed first; the rename replaces the target in one step.
   if (!::MoveFileExA(r.temp.c_str(), r.target.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
   // After the rename the name is gone; an interrupt now removes nothing.
-  restore_handler();
-  r.temp.clear();
+  release(r);
   return true;
 }
 
@@ -303,8 +299,7 @@ bool commit_new(Replacement& r, bool& taken) {
     taken = e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS;
     return false;
   }
-  restore_handler();
-  r.temp.clear();
+  release(r);
   return true;
 }
 
@@ -314,8 +309,22 @@ void discard_replacement(Replacement& r) {
   if (r.handle != kNoHandle) close(r.handle);
   r.handle = kNoHandle;
   if (!r.temp.empty()) ::DeleteFileA(r.temp.c_str());
-  restore_handler();
-  r.temp.clear();
+  release(r);
+}
+
+bool reopen_replacement(Replacement& r) {
+  if (r.temp.empty() || r.handle != kNoHandle) return false;
+  const HANDLE file =
+      ::CreateFileA(r.temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER zero{};
+  if (!::SetFilePointerEx(file, zero, nullptr, FILE_END)) {
+    ::CloseHandle(file);
+    return false;
+  }
+  r.handle = adopt(file, _O_WRONLY);
+  return r.handle != kNoHandle;
 }
 
 void binary_stdout() {

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "textio/reader.h"
 
@@ -119,8 +120,12 @@ void store_chars(const Item& item, std::string_view v) {
 // unchanged (on_null) and of those that the value at `at` reaches (on_value);
 // most sinks do nothing with it.
 struct NoMarks {
+  static constexpr bool text_nulls = false;
   void on_null(const Scan&, const char*, std::size_t, std::size_t) {}
   void on_value(const Scan&, const char*, std::size_t, std::size_t) {}
+  void on_text_null(const Scan&, const char*, std::size_t, std::size_t) {}
+  const std::vector<std::string>* markers() const { return nullptr; }
+  bool trailing_nulls() const { return false; }
 };
 
 // Where the values of a list of items go.
@@ -159,25 +164,47 @@ int assign_real(std::string_view v, bool quoted, float& dest) {
 }
 
 // Where the values of a run of reals go; the items left without a value are
-// marked when `unassigned` is given.
+// marked when marks are given.
 struct RealSink : NoMarks {
   static constexpr bool reals_only = true;
+  static constexpr bool text_nulls = true;
   float* dest;
   std::size_t n;
-  unsigned char* unassigned = nullptr;
-  bool any = false;
+  RowMarks* row = nullptr;
 
-  RealSink(float* d, std::size_t count, unsigned char* marks = nullptr)
-      : dest(d), n(count), unassigned(marks) {}
+  RealSink(float* d, std::size_t count, RowMarks* r = nullptr) : dest(d), n(count), row(r) {}
   std::size_t size() const { return n; }
   ItemKind kind(std::size_t) const { return ItemKind::real; }
   int assign(std::size_t i, std::string_view v, bool quoted) {
     return assign_real(v, quoted, dest[i]);
   }
   void on_null(const Scan&, const char*, std::size_t from, std::size_t to) {
-    if (!unassigned) return;
-    any = true;
-    for (std::size_t i = from; i < to; ++i) unassigned[i] = 1;
+    if (!row || !row->marks) return;
+    row->any = true;
+    for (std::size_t i = from; i < to; ++i) row->marks[i] = kNullValue;
+  }
+  void on_text_null(const Scan&, const char*, std::size_t i, std::size_t t) {
+    if (!row->marks) return;
+    row->any = true;
+    row->marks[i] =
+        static_cast<unsigned char>(kTextNull + (t < kTextNullsMarked ? t : kTextNullsMarked));
+  }
+  const std::vector<std::string>* markers() const { return row ? row->text_nulls : nullptr; }
+  bool trailing_nulls() const { return row && row->trailing_nulls; }
+};
+
+// Counts the values of a text: every item a character value, so that any
+// token counts.
+struct CountSink : NoMarks {
+  static constexpr bool reals_only = false;
+  std::size_t count = 0;
+
+  std::size_t size() const { return static_cast<std::size_t>(-1); }
+  ItemKind kind(std::size_t) const { return ItemKind::text; }
+  int assign(std::size_t, std::string_view, bool) { return 0; }
+  void on_value(const Scan&, const char*, std::size_t, std::size_t to) { count = to; }
+  void on_null(const Scan&, const char*, std::size_t, std::size_t to) {
+    if (to != size()) count = to;  // a slash ends the text
   }
 };
 
@@ -185,8 +212,11 @@ struct RealSink : NoMarks {
 // its null value.
 struct LocateSink {
   static constexpr bool reals_only = false;
+  static constexpr bool text_nulls = true;
   std::size_t n;
   std::size_t target;
+  const std::vector<std::string>* nulls = nullptr;
+  bool trailing = false;
   float scratch = 0.0f;
   bool found = false;
   std::int64_t line = 0;
@@ -206,13 +236,45 @@ struct LocateSink {
   void on_null(const Scan& s, const char* at, std::size_t from, std::size_t to) {
     on_value(s, at, from, to);
   }
+  void on_text_null(const Scan&, const char*, std::size_t, std::size_t) {}
+  const std::vector<std::string>* markers() const { return nulls; }
+  bool trailing_nulls() const { return trailing; }
 };
+
+// The index of the text null marker that the token at the position is, or
+// -1. A token runs up to a blank, tab, comma, slash or the record's end.
+std::ptrdiff_t text_null_at(const Scan& s, const std::vector<std::string>& markers,
+                            const char*& after) {
+  const char* q = s.p;
+  while (q < s.e && !ends_token(*q)) ++q;
+  const std::string_view token(s.p, static_cast<std::size_t>(q - s.p));
+  for (std::size_t t = 0; t < markers.size(); ++t) {
+    if (token == markers[t]) {
+      after = q;
+      return static_cast<std::ptrdiff_t>(t);
+    }
+  }
+  return -1;
+}
 
 // The value at the position, with its repeat count if it has one, for the
 // items from i on; i moves past the items dealt with.
 template <class Sink>
 int take_value(Scan& s, Sink& sink, std::size_t& i) {
   const std::size_t n = sink.size();
+  if constexpr (Sink::text_nulls) {
+    // A text null marker stands for no value, whatever it holds.
+    if (const std::vector<std::string>* markers = sink.markers()) {
+      const char* after = nullptr;
+      const std::ptrdiff_t t = text_null_at(s, *markers, after);
+      if (t >= 0) {
+        sink.on_text_null(s, s.p, i, static_cast<std::size_t>(t));
+        s.p = after;
+        ++i;
+        return 0;
+      }
+    }
+  }
   const bool character = is_chars(sink.kind(i));
   if (is_quote(*s.p) || (!character && *s.p == '(')) {
     if (!character) return read_status::quote_for_number;
@@ -364,14 +426,33 @@ bool fast_real(const char* p, const char* e, float& out, const char*& after) {
   return st;
 }
 
+// Whether the current record's last character that is not a blank or a tab
+// is a comma.
+bool ends_in_comma(const Scan& s) {
+  const char* q = s.e;
+  while (q > s.b && is_blank(q[-1])) --q;
+  return q > s.b && q[-1] == ',';
+}
+
 // Inlined into each request, so that the scan's position stays in registers.
 template <class Sink>
 [[gnu::always_inline]] inline int scan_list(Scan& s, Sink& sink) {
   const std::size_t n = sink.size();
   std::size_t i = 0;
+  const char* trailing_done = nullptr;  // the record whose trailing comma gave its null
   while (i < n) {
     s.p = skip_blanks(s.p, s.e);
     if (s.p == s.e) {
+      if constexpr (Sink::text_nulls) {
+        // A record that ends in a comma ends in an empty field (a CSV row
+        // without its last value): a null value, where the sink asks so.
+        if (sink.trailing_nulls() && trailing_done != s.e && ends_in_comma(s)) {
+          trailing_done = s.e;
+          sink.on_null(s, s.p, i, i + 1);
+          ++i;
+          continue;
+        }
+      }
       if (const int st = skip_space(s)) return fail_at(s, st, i, nullptr, 0, 0);
     }
     const char c = *s.p;
@@ -418,8 +499,7 @@ template <class Sink>
 // A request on a file: starts at its next record, which is where a step back
 // returns to.
 template <class Sink>
-[[gnu::always_inline]] inline int read_file_list(ReadFile& f, Sink& sink) {
-  Scan s{&f, nullptr, nullptr};
+[[gnu::always_inline]] inline int read_file_list(ReadFile& f, Sink& sink, Scan& s) {
   f.last_line = f.line;
   const int st = next_record(s);
   f.last_start = f.rec_start;
@@ -431,7 +511,8 @@ template <class Sink>
 
 int read_list(ReadFile& f, std::span<const Item> items) {
   ListSink sink(items);
-  return read_file_list(f, sink);
+  Scan s{&f, nullptr, nullptr};
+  return read_file_list(f, sink, s);
 }
 
 int read_list(std::string_view text, std::span<const Item> items) {
@@ -449,22 +530,38 @@ int read_one(std::string_view text, const Item& item, bool& assigned) {
 }
 
 int read_reals(ReadFile& f, float* dest, std::size_t n) {
-  bool any = false;
-  return read_reals(f, dest, n, nullptr, any);
+  RealSink sink{dest, n};
+  Scan s{&f, nullptr, nullptr};
+  return read_file_list(f, sink, s);
 }
 
-int read_reals(ReadFile& f, float* dest, std::size_t n, unsigned char* unassigned, bool& any) {
-  RealSink sink{dest, n, unassigned};
-  const int st = read_file_list(f, sink);
-  any = sink.any;
-  return st;
+int read_reals(ReadFile& f, float* dest, std::size_t n, RowMarks& row) {
+  RealSink sink{dest, n, &row};
+  Scan s{&f, nullptr, nullptr};
+  if (const int st = read_file_list(f, sink, s)) return st;
+  // Values after the n items: anything but blanks and commas before a slash
+  // or the record's end (a trailing comma adds no value).
+  const char* p = s.p;
+  while (p < s.e && (is_blank(*p) || *p == ',')) ++p;
+  row.more = p < s.e && *p != '/';
+  row.rest = std::string_view(s.p, static_cast<std::size_t>(s.e - s.p));
+  return 0;
+}
+
+std::size_t count_values(std::string_view text) {
+  CountSink sink;
+  Scan s{nullptr, text.data(), text.data() + text.size(), text.data()};
+  s.separator_seen = false;  // the text follows a value
+  scan_list(s, sink);
+  return sink.count;
 }
 
 bool locate_item(ReadFile& f, std::size_t n, std::size_t item, std::int64_t& line,
-                 std::size_t& column) {
+                 std::size_t& column, const RowMarks* row) {
   step_back(f);
-  LocateSink sink{n, item};
-  read_file_list(f, sink);
+  LocateSink sink{n, item, row ? row->text_nulls : nullptr, row && row->trailing_nulls};
+  Scan s{&f, nullptr, nullptr};
+  read_file_list(f, sink, s);
   line = sink.line;
   column = sink.column;
   return sink.found;

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kivo {
 
@@ -123,20 +124,44 @@ int read_list(std::string_view text, std::span<const Item> items);
 // repeat count such as "2*", or the end of the text).
 int read_one(std::string_view text, const Item& item, bool& assigned);
 // Free-format read of n real items into dest[0..n) (same rules as read_list,
-// with a fast path for plain decimal numbers). When `unassigned` is given,
-// the entries of the items left without a value (a null value, a bare repeat
-// count, the items after a slash) are set to 1, and `any` tells whether
-// there was one; the other entries are not touched.
+// with a fast path for plain decimal numbers).
 int read_reals(ReadFile& f, float* dest, std::size_t n);
-int read_reals(ReadFile& f, float* dest, std::size_t n, unsigned char* unassigned, bool& any);
 
-// Reads again the request on which the last one began, as n real items, to
-// find where item `item` took its value or its null value: the line and the
+// What a row of reals holds beside its values. The marks, when given, get for
+// each item left without a value kNullValue (a null value, a bare repeat
+// count, the items after a slash) or kTextNull + t when its token is exactly
+// the text null marker t of `text_nulls` (the later ones of more than
+// kTextNullsMarked share the last mark); a text null marker is never a read
+// error. The items that got a value are not touched.
+inline constexpr unsigned char kNullValue = 1;
+inline constexpr unsigned char kTextNull = 2;
+inline constexpr std::size_t kTextNullsMarked = 255 - kTextNull;
+struct RowMarks {
+  unsigned char* marks = nullptr;
+  const std::vector<std::string>* text_nulls = nullptr;
+  // A record that ends in a comma ends in an empty field: a null value for
+  // the next item (a CSV row whose last value is missing), rather than the
+  // end of the record with the next item still to come.
+  bool trailing_nulls = false;
+  bool any = false;       // some item got a mark
+  bool more = false;      // the row's last record holds more values after the n items
+  std::string_view rest;  // that record's text after the n items, until the next request
+};
+int read_reals(ReadFile& f, float* dest, std::size_t n, RowMarks& row);
+
+// The number of values in a text (the rest of a row after its last value),
+// by the free-format rules: "3*1" counts 3, a value between two commas 1; a
+// slash ends the text.
+std::size_t count_values(std::string_view text);
+
+// Reads again the request on which the last one began, as n real items (with
+// the null markers of `row`, when given), to find where item `item` took its
+// value or its null value: the line and the
 // 1-based position (of the value, of the comma of a null value, of the slash
 // that ended the request). Leaves the file where the last request left it.
 // False when that item got neither (the request failed before it).
 bool locate_item(ReadFile& f, std::size_t n, std::size_t item, std::int64_t& line,
-                 std::size_t& column);
+                 std::size_t& column, const RowMarks* row = nullptr);
 
 // Character field read with w = L = len: the first len characters of the next
 // record, blank-padded when the record is shorter.

@@ -192,19 +192,19 @@ TEST(Notes, OneNotePerKindAndColumnAtItsFirstPlace) {
        kParams,
        kRow + "1 2 3 -9999 5\n1 2 3 -9999 5\n",
        {"data.txt:2:7: note: column 4 holds -9999 in 2 soundings (the first here); kivo converts "
-        "it as a value"}},
+        "it as a value (a null line \"null -9999\" leaves such soundings out)"}},
       {"a marker in the partner of a pair, and NaN in the height",
        kParams,
        "1 2 3 4 -99999.99\n1 2 nan 4 5\n",
        {"data.txt:1:9: note: column 5 holds -99999.99 in 1 sounding (here); kivo converts it as a "
-        "value",
+        "value (a null line \"null -99999.99\" leaves such soundings out)",
         "data.txt:2:5: note: column 3 holds NaN in 1 sounding (here); kivo converts it as a "
-        "value"}},
+        "value (a null line \"null NaN\" leaves such soundings out)"}},
       {"an infinity in x",
        kParams,
        "-inf 2 3 4 5\n",
        {"data.txt:1:1: note: column 1 holds -Inf in 1 sounding (here); kivo converts it as a "
-        "value"}},
+        "value (a null line \"null -Inf\" leaves such soundings out)"}},
       {"markers in an ignored column are not noted", ignored_4, "1 2 3 -9999 5\n1,2,3,,5\n", {}},
       {"an empty field keeps the value before",
        kParams,
@@ -226,6 +226,36 @@ TEST(Notes, OneNotePerKindAndColumnAtItsFirstPlace) {
        {"data.txt:3: note: sounding 2 takes its values from lines 3 to 4 (2 soundings do); 3 "
         "soundings read where 5 were counted"}},
       {"plain values near the markers", kParams, "-9998 9999.5 1e7 999 -1000\n", {}},
+      {"-999 and a float dummy; with a null line, the hint says to add them",
+       kParams + "null -9999\n",
+       "1 2 3 -999 -1e32\n",
+       {"data.txt:1:7: note: column 4 holds -999 in 1 sounding (here); kivo converts it as a value "
+        "(add -999 to the null line to leave such soundings out)",
+        "data.txt:1:12: note: column 5 holds -1e+32 in 1 sounding (here); kivo converts it as a "
+        "value (add -1e+32 to the null line to leave such soundings out)"}},
+      {"two markers in one column: a note each, with its own count",
+       kParams,
+       "1 2 3 -9999 5\n1 2 3 -99999 5\n1 2 3 -99999 5\n",
+       {"data.txt:1:7: note: column 4 holds -9999 in 1 sounding (here); kivo converts it as a "
+        "value "
+        "(a null line \"null -9999\" leaves such soundings out)",
+        "data.txt:2:7: note: column 4 holds -99999 in 2 soundings (the first here); kivo converts "
+        "it as a value (a null line \"null -99999\" leaves such soundings out)"}},
+      {"rows wider than kivo.in: a column line deleted, or a file wider on purpose",
+       kParams,
+       kRow + "1 2 3 4 5 6\n1 2 3 4 5 6 7\n1 2 3 4 5 /6\n1 2 3 4 5,\n",
+       {"data.txt:2: note: rows hold more values than the 5 columns of \"kivo.in\" (6 here; 2 rows "
+        "do): values past column 5 are not read"}},
+      {"a height of 0 or below, before the sign change",
+       kParams,
+       "1 2 30 4 5\n1 2 0 4 5\n1 2 -3 4 5\n",
+       {"data.txt:2:5: note: the height (column 3) is 0 or below in 2 soundings (the first here)"}},
+      {"null values leave soundings out, one note per column and marker",
+       kParams + "null -9999 *\n",
+       "1 2 3 4 5\n1 2 3 -9999.0 5\n1 2 * -9999 5\n1,2,3,,5\n",
+       {"data.txt:2:7: note: column 4 (null \"-9999\") left out 2 soundings (the first here)",
+        "data.txt:3:5: note: column 3 (null \"*\") left out 1 sounding (here)",
+        "data.txt:4:7: note: column 4 (an empty value) left out 1 sounding (here)"}},
   };
   for (const NoteCase& c : cases) {
     SCOPED_TRACE(c.why);

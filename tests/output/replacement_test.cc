@@ -318,5 +318,49 @@ TEST(Replacement, ReadOnlyDirectoryWritesInPlace) {
 #endif
 }
 
+// One file per flight line: a stop, or an interrupt, while the third file
+// is being written leaves no new file and every existing one as it was.
+TEST(Replacement, LineFilesAllOrNothing) {
+  const std::string head = "data.txt\n'out_{line}.obs'" + kParams.substr(kParams.find("\n5\n"));
+  std::string data;
+  for (int line = 1; line <= 4; ++line) data += "Line " + std::to_string(line) + "\n" + rows(60000);
+  struct Case {
+    const char* why;
+    std::string data;
+    bool interrupt;
+  };
+  const Case cases[] = {
+      {"a bad value in the third line",
+       data.substr(0, data.find("Line 3\n") + 7) + rows(10) + "1 2 3 4 x\n" +
+           data.substr(data.find("Line 4\n")),
+       false},
+#ifndef _WIN32
+      {"Ctrl-C while the third file is written", data, true},
+#endif
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    TempDir dir;
+    set_up(dir, head + "al\n", c.data);
+    test::write_file(dir.file("out_1.obs"), kOld);
+    test::write_file(dir.file("out_3.obs"), kOld + kOld);
+    const std::set<std::string> before = listing(dir);
+#ifdef _WIN32
+    const test::RunResult r = test::run_binary(dir.path());
+    EXPECT_EQ(r.status, 1);
+#else
+    const Child r = run_child(dir, 0, c.interrupt ? ".out_3.obs.kivo-" : "");
+    if (c.interrupt) {
+      EXPECT_EQ(r.signal, SIGINT) << r.console;
+    } else {
+      EXPECT_EQ(r.status, 1) << r.console;
+    }
+#endif
+    EXPECT_EQ(read_file(dir.file("out_1.obs")), kOld);
+    EXPECT_EQ(read_file(dir.file("out_3.obs")), kOld + kOld);
+    EXPECT_EQ(listing(dir), before);
+  }
+}
+
 }  // namespace
 }  // namespace kivo

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/console.h"
+#include "tests/support/flight_rows.h"
 #include "tests/support/testutil.h"
 
 namespace kivo {
@@ -16,22 +17,12 @@ namespace {
 using test::read_file;
 using test::TempDir;
 
-const std::string kData =
-    "900 z 1 z m 6.5 0 1 i 5 0.5\n900 z 1 z m 6.5 0 1 q 5 0.5\n7200 z 1 z m 6.5 0 1 i 2 1\n";
-
-// Row s of flight line `line`: values that differ from row to row, so that a
-// window over the wrong rows shows.
-std::string row(int line, int s, bool line_column) {
-  std::string r = line_column ? std::to_string(100 + line) + " " : "";
-  r += std::to_string(500000 + 10 * s) + " " + std::to_string(7000000 + 100 * line) + " " +
-       std::to_string(30 + (s * 7) % 11) + " " + std::to_string((s * 37) % 101 - 50) + ".5 " +
-       std::to_string((s * 53) % 97) + " " + std::to_string((s * 29) % 89 - 40) + "\n";
-  return r;
-}
+using test::flight_row;
+using test::kFlightData;
 
 std::string params(bool line_column, const std::string& averaging) {
   return std::string("data.txt\nout.obs\n") + (line_column ? "7\nline number\n" : "6\n") +
-         "x\ny\nz m\n" + kData + averaging + "\n";
+         "x\ny\nz m\n" + kFlightData + averaging + "\n";
 }
 
 struct Converted {
@@ -64,8 +55,8 @@ TEST(FlightLines, BlocksAreThoseOfEachLineAlone) {
         if (!line_column) whole += "Line " + std::to_string(1000 + 10 * line) + "\n";
         std::string alone;
         for (int k = 0; k < lengths[line]; ++k, ++s) {
-          whole += row(static_cast<int>(line), s, line_column);
-          alone += row(static_cast<int>(line), s, line_column);
+          whole += flight_row(static_cast<int>(line), s, line_column);
+          alone += flight_row(static_cast<int>(line), s, line_column);
         }
         if (lengths[line] < window) {
           ++short_lines;
@@ -97,8 +88,8 @@ TEST(FlightLines, BlocksAreThoseOfEachLineAlone) {
 TEST(FlightLines, OneLineIsTheFileWithoutLines) {
   std::string plain, records, column;
   for (int s = 0; s < 23; ++s) {
-    plain += row(0, s, false);
-    column += row(0, s, true);
+    plain += flight_row(0, s, false);
+    column += flight_row(0, s, true);
   }
   records = "Line 10\n" + plain;
   for (const std::string averaging : {"al", "av 2", "de 4"}) {
@@ -106,7 +97,7 @@ TEST(FlightLines, OneLineIsTheFileWithoutLines) {
     const Converted b = convert(params(false, averaging), records);
     const Converted c = convert(params(true, averaging), column);
     const Converted d = convert(
-        "data.txt\nout.obs\n7\nignore\nx\ny\nz m\n" + kData + averaging + "\n", column);
+        "data.txt\nout.obs\n7\nignore\nx\ny\nz m\n" + kFlightData + averaging + "\n", column);
     EXPECT_EQ(b.count + b.blocks, a.count + a.blocks) << averaging;
     EXPECT_EQ(c.count + c.blocks, d.count + d.blocks) << averaging;
     EXPECT_EQ(c.blocks, a.blocks) << averaging;
