@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 #include "look/obsfile.h"
 #include "look/page.h"
@@ -42,21 +43,38 @@ bool matches(std::string_view pattern, std::string_view name) {
 }
 
 // The observations files that an output file name stands for: the name
-// itself, or, with "{line}" in its last part (one file per flight line),
-// every file of its directory that the pattern gives, in the order of their
-// names. Pages are not observations files.
+// itself, or, with "{line}" in it (one file per flight line), every file
+// that the name gives with each "{line}" standing for some text, in the
+// order of their names. "{line}" may stand in a folder part too. Pages are
+// not observations files.
 std::vector<std::string> files_of(const std::string& output) {
-  const std::size_t slash = output.find_last_of("/\\");
-  const std::string dir = slash == std::string::npos ? "" : output.substr(0, slash + 1);
-  const std::string base = output.substr(dir.size());
-  if (base.find(kLinePattern) == std::string::npos) return {output};
-  std::vector<std::string> names;
-  std::vector<std::string> files;
-  if (os::list_directory(dir, names)) {
-    for (const std::string& n : names) {
-      const bool page = n.size() >= 5 && n.compare(n.size() - 5, 5, ".html") == 0;
-      if (!page && matches(base, n)) files.push_back(dir + n);
+  if (output.find(kLinePattern) == std::string::npos) return {output};
+  std::vector<std::string> found = {""};  // the paths matched so far
+  std::size_t from = 0;
+  while (from <= output.size()) {
+    std::size_t end = output.find_first_of("/\\", from);
+    if (end == std::string::npos) end = output.size();
+    const std::string part = output.substr(from, end - from);
+    const bool last = end == output.size();
+    const std::string sep = last ? "" : output.substr(end, 1);
+    std::vector<std::string> next;
+    for (const std::string& dir : found) {
+      std::vector<std::string> names;
+      if (part.find(kLinePattern) == std::string::npos) {
+        next.push_back(dir + part + sep);
+      } else if (os::list_directory(dir, names)) {
+        for (const std::string& n : names) {
+          const bool page = n.size() >= 5 && n.compare(n.size() - 5, 5, ".html") == 0;
+          if (!(last && page) && matches(part, n)) next.push_back(dir + n + sep);
+        }
+      }
     }
+    found = std::move(next);
+    from = end + 1;
+  }
+  std::vector<std::string> files;
+  for (const std::string& f : found) {
+    if (os::exists(f)) files.push_back(f);
   }
   if (files.empty()) estop("no observations file matches \"" + output + "\"");
   std::sort(files.begin(), files.end());

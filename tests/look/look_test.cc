@@ -49,9 +49,15 @@ Looked look_in(const std::string& dir, const std::vector<std::string>& names) {
 // it is the same file, byte for byte.
 TEST(LookReader, ReadsBackEveryObservationsFileExactly) {
   std::vector<std::string> files;
-  for (const char* e : {"decimation", "header", "lines", "survey"}) {
-    files.push_back(kSource + "/examples/" + e + "/expected.obs");
+  for (const auto& ex : std::filesystem::directory_iterator(kSource + "/examples")) {
+    for (const auto& f : std::filesystem::directory_iterator(ex.path())) {
+      const std::string name = f.path().filename().string();
+      if (name.rfind("expected", 0) == 0 && f.path().extension() == ".obs") {
+        files.push_back(f.path().string());
+      }
+    }
   }
+  ASSERT_GE(files.size(), 5u);
   for (const auto& g : std::filesystem::directory_iterator(kSource + "/tests/output/golden")) {
     files.push_back(g.path().string());
   }
@@ -206,6 +212,11 @@ TEST(Look, WritesAPageBesideEachFileOrTheOneThatKivoInNames) {
   EXPECT_EQ(r.console,
             " Wrote \"line_20010.obs.html\": 4 soundings, 2 frequencies.\n"
             " Wrote \"line_20020.obs.html\": 4 soundings, 2 frequencies.\n");
+  ASSERT_TRUE(test::make_dir(dir.file("L7")));
+  write_file(dir.file("L7/b.obs"), obs);
+  write_file(dir.file("kivo.in"), "data.xyz\n'L{line}/b.obs'\n");
+  r = look_in(dir.path(), {});
+  EXPECT_EQ(r.console, " Wrote \"L7/b.obs.html\": 4 soundings, 2 frequencies.\n");
   write_file(dir.file("kivo.in"), "data.xyz\nblock_{line}.obs\n");
   r = look_in(dir.path(), {});
   EXPECT_EQ(r.console, "Stop: no observations file matches \"block_{line}.obs\".\n");
