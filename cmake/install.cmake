@@ -10,7 +10,7 @@ if(WIN32)
   install(TARGETS kivo RUNTIME DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/parameters.md ${PROJECT_SOURCE_DIR}/docs/kivo.1
-          DESTINATION docs)
+                ${PROJECT_SOURCE_DIR}/docs/look-lines.png DESTINATION docs)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/ DESTINATION examples)
   set(CPACK_GENERATOR "ZIP")
   set(CPACK_PACKAGE_NAME "kivo")

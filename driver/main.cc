@@ -1,16 +1,20 @@
 // kivo: converts a column-oriented text file of airborne frequency-domain EM
 // soundings into a QUINSA observations file, as "kivo.in" describes.
 //
-// The conversion takes no arguments. Only "--help", "--version" or
-// "--init DATAFILE" as the first argument changes what kivo does; any other
+// The conversion takes no arguments. Only "--help", "--version",
+// "--init DATAFILE" or "--look [OBSFILE ...]" as the first argument changes
+// what kivo does; any other
 // arguments are ignored, so scripts that pass something keep converting as
 // before.
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "driver/run.h"
 #include "init/init.h"
+#include "look/look.h"
 #include "textio/os.h"
 
 #ifndef KIVO_VERSION
@@ -22,6 +26,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: kivo\n"
     "       kivo --init DATAFILE\n"
+    "       kivo --look [OBSFILE ...]\n"
     "       kivo --help | --version\n"
     "\n"
     "Converts airborne frequency-domain electromagnetic soundings into an\n"
@@ -34,7 +39,10 @@ constexpr const char* kUsage =
     "lines starting with \"/\" or \"#\" are comments; a first line of column\n"
     "names, or one right after a line record, is a header line and is passed\n"
     "over; \"Line <name>\" and \"Tie <name>\" records begin flight lines) and\n"
-    "writes the observations file (fixed-width records, CR LF line ends).\n"
+    "writes the observations file (fixed-width records, CR LF line ends): one\n"
+    "per flight line when its name holds \"{line}\". A \"null\" line after the\n"
+    "averaging line names the values that stand for no measurement; a\n"
+    "sounding that holds one is left out.\n"
     "\n"
     "Progress goes to standard output. A run ends with \"Done.\" and exit\n"
     "status 0, or with one line \"Stop: <message>.\" and exit status 1; the\n"
@@ -52,6 +60,11 @@ constexpr const char* kUsage =
     "                   left alone. Names such as CPI900, I_380, 110Hz_I,\n"
     "                   cpi140k_filt, REAL_1, altlas, BIRD_HEIGHT, UTME_BIRD or\n"
     "                   x_WGS84_UTMZ15N get their roles.\n"
+    "  --look [OBSFILE ...]\n"
+    "                   draw each observations file as a page OBSFILE.html beside\n"
+    "                   it (a map of the soundings, the height and every data\n"
+    "                   column along the distance flown, with the uncertainties);\n"
+    "                   with no name, the output file that kivo.in names.\n"
     "  --help           show this text and exit\n"
     "  --version        show the version and exit\n"
     "\n"
@@ -83,6 +96,9 @@ int main(int argc, char** argv) {
     const kivo::InitResult r = kivo::init_params(argc > 2 ? argv[2] : "");
     const int shown = show(r.console);
     return r.status != 0 ? r.status : shown;
+  }
+  if (argc > 1 && std::strcmp(argv[1], "--look") == 0) {
+    return kivo::look(std::vector<std::string>(argv + 2, argv + argc), stdout, stderr);
   }
   kivo::RunState st;
   return kivo::run(st);

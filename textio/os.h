@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kivo::os {
 
@@ -40,6 +41,9 @@ bool exists(const std::string& name);
 bool name_taken(const std::string& name);
 // Whether two names name the same file (hard and symbolic links included).
 bool same_file(const std::string& a, const std::string& b);
+// The names in a directory ("" for the current one), without "." and "..",
+// in no particular order. False when it cannot be read.
+bool list_directory(const std::string& dir, std::vector<std::string>& names);
 
 // A new file that is to replace a regular file (or take a new name) whole.
 // From its creation until it is committed or discarded, an interrupt of the

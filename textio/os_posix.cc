@@ -1,4 +1,5 @@
 // The operating-system layer on Linux and other POSIX systems.
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -102,6 +103,19 @@ bool exists(const std::string& name) {
 bool name_taken(const std::string& name) {
   struct stat st;
   return usable(name) && ::lstat(name.c_str(), &st) == 0;
+}
+
+bool list_directory(const std::string& dir, std::vector<std::string>& names) {
+  names.clear();
+  if (dir.find('\0') != std::string::npos) return false;
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return false;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  ::closedir(d);
+  return true;
 }
 
 bool same_file(const std::string& a, const std::string& b) {

@@ -128,6 +128,21 @@ bool exists(const std::string& name) {
   return true;
 }
 
+bool list_directory(const std::string& dir, std::vector<std::string>& names) {
+  names.clear();
+  if (dir.find('\0') != std::string::npos) return false;
+  const std::string pattern = (dir.empty() ? std::string(".") : dir) + "\\*";
+  WIN32_FIND_DATAA found;
+  const HANDLE h = ::FindFirstFileA(pattern.c_str(), &found);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (::FindNextFileA(h, &found));
+  ::FindClose(h);
+  return true;
+}
+
 // Windows has no inode numbers (the C library's st_ino is always 0): a file
 // is known by the serial number of its volume and its index on the volume.
 bool same_file(const std::string& a, const std::string& b) {

@@ -971,8 +971,8 @@ TEST(MessageExtraction, DocumentedPlaceholdersAreHoles) {
 
 // ---- The code against the docs -------------------------------------------
 
-const std::vector<std::string> kProgramDirs = {"textio", "params", "soundings",
-                                               "output", "driver", "init"};
+const std::vector<std::string> kProgramDirs = {"textio", "params", "soundings", "output",
+                                               "driver", "init",   "look"};
 
 std::string docs() {
   return read_file(std::string(KIVO_SOURCE_DIR) + "/docs/parameters.md");
