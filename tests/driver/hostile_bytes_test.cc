@@ -219,7 +219,9 @@ TEST(HostileBytes, DataLineOf50MB) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(read_file(dir.file("out.obs")),
               second_row ? "    2\r\n" + kBlock + kSmallBlock : "    1\r\n" + kBlock);
-    EXPECT_LT(took, 10.0) << "a 50 MB line should be passed over quickly";
+    // Not a measure of speed (bench/run is), a guard against a pass that
+    // rescans the line for every value: that would take hours.
+    EXPECT_LT(took, 120.0) << "a 50 MB line should be passed over in one scan";
   }
 }
 
