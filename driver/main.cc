@@ -15,7 +15,7 @@
 #include "driver/run.h"
 #include "init/init.h"
 #include "look/look.h"
-#include "textio/os.h"
+#include "os/os.h"
 
 #ifndef KIVO_VERSION
 #define KIVO_VERSION "unknown"

@@ -4,7 +4,7 @@
 #include <limits>
 #include <string_view>
 
-#include "textio/os.h"
+#include "os/os.h"
 #include "textio/records.h"
 #include "textio/stop.h"
 

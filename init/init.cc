@@ -13,7 +13,7 @@
 #include "init/names.h"
 #include "init/text.h"
 #include "params/params.h"
-#include "textio/os.h"
+#include "os/os.h"
 #include "textio/reader.h"
 #include "textio/records.h"
 #include "textio/stop.h"

@@ -7,7 +7,7 @@
 #include "look/obsfile.h"
 #include "look/page.h"
 #include "params/params.h"
-#include "textio/os.h"
+#include "os/os.h"
 #include "textio/reader.h"
 #include "textio/stop.h"
 #include "textio/writer.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-#include "textio/os.h"
+#include "os/os.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
 

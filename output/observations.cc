@@ -7,7 +7,7 @@
 
 #include "output/output.h"
 #include "soundings/soundings.h"
-#include "textio/os.h"
+#include "os/os.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
 

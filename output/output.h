@@ -16,7 +16,7 @@
 
 #include "params/params.h"
 #include "soundings/soundings.h"
-#include "textio/os.h"
+#include "os/os.h"
 #include "textio/reader.h"
 #include "textio/stop.h"
 #include "textio/writer.h"

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "params/params.h"
-#include "textio/os.h"
+#include "os/os.h"
 #include "textio/reader.h"
 #include "textio/stop.h"
 #include "textio/writer.h"

@@ -18,7 +18,7 @@
 #include <new>
 #include <utility>
 
-#include "textio/os.h"
+#include "os/os.h"
 
 namespace kivo {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "textio/os.h"
+#include "os/os.h"
 #include "textio/stop.h"
 
 namespace kivo {

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/testutil.h"
-#include "textio/os.h"
+#include "os/os.h"
 #include "textio/reader.h"
 
 namespace kivo {

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "textio/os.h"
-#include "textio/os_armed.h"
+#include "os/os.h"
+#include "os/os_side.h"
 
 namespace kivo::os {
 
@@ -173,14 +173,6 @@ void restore_handlers() {
   }
 }
 
-// Takes the new file's name off the list; with no name left, the handlers
-// go back to what they were.
-void release(Replacement& r) {
-  const bool left = detail::disarm_name(r.temp);
-  r.temp.clear();
-  if (!left) restore_handlers();
-}
-
 }  // namespace
 
 bool create_replacement(const std::string& name, Replacement& r) {
@@ -240,50 +232,8 @@ bool create_replacement(const std::string& name, Replacement& r) {
     if (errno != EEXIST) break;
     detail::disarm_name(r.temp);
   }
-  release(r);
+  detail::release(r);
   return false;
-}
-
-namespace {
-
-// Closes the new file before it takes a name; false when there is none or
-// the close fails.
-bool close_new(Replacement& r) {
-  if (r.temp.empty()) return false;
-  if (r.handle == kNoHandle) return true;
-  const bool closed = close(r.handle);
-  r.handle = kNoHandle;
-  return closed;
-}
-
-}  // namespace
-
-bool commit_replacement(Replacement& r) {
-  if (!close_new(r)) return false;
-  if (::rename(r.temp.c_str(), r.target.c_str()) != 0) return false;
-  // After the rename the name is gone; an interrupt now removes nothing.
-  release(r);
-  return true;
-}
-
-bool commit_new(Replacement& r, bool& taken) {
-  taken = false;
-  if (!close_new(r)) return false;
-  // A hard link under the target's name is made only where no name is.
-  if (::link(r.temp.c_str(), r.target.c_str()) != 0) {
-    taken = errno == EEXIST;
-    return false;
-  }
-  ::unlink(r.temp.c_str());
-  release(r);
-  return true;
-}
-
-void discard_replacement(Replacement& r) {
-  if (r.handle != kNoHandle) close(r.handle);
-  r.handle = kNoHandle;
-  if (!r.temp.empty()) ::unlink(r.temp.c_str());
-  release(r);
 }
 
 bool reopen_replacement(Replacement& r) {
@@ -300,5 +250,31 @@ bool reopen_replacement(Replacement& r) {
   r.handle = fd;
   return true;
 }
+
+namespace detail {
+
+bool move_over(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool move_new(const std::string& from, const std::string& to, bool& taken) {
+  // A hard link under the target's name is made only where no name is.
+  if (::link(from.c_str(), to.c_str()) != 0) {
+    taken = errno == EEXIST;
+    return false;
+  }
+  ::unlink(from.c_str());
+  return true;
+}
+
+void remove_file(const std::string& name) {
+  ::unlink(name.c_str());
+}
+
+void restore_interrupts() {
+  restore_handlers();
+}
+
+}  // namespace detail
 
 }  // namespace kivo::os

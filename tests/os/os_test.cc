@@ -8,7 +8,7 @@
 #include <string>
 
 #include "tests/support/testutil.h"
-#include "textio/os.h"
+#include "os/os.h"
 
 namespace kivo {
 namespace {

@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "textio/os.h"
-#include "textio/os_armed.h"
+#include "os/os.h"
+#include "os/os_side.h"
 
 namespace kivo::os {
 
@@ -198,14 +198,6 @@ void restore_handler() {
   installed = false;
 }
 
-// Takes the new file's name off the list; with no name left, the handler
-// goes.
-void release(Replacement& r) {
-  const bool left = detail::disarm_name(r.temp);
-  r.temp.clear();
-  if (!left) restore_handler();
-}
-
 }  // namespace
 
 bool create_replacement(const std::string& name, Replacement& r) {
@@ -262,54 +254,8 @@ bool create_replacement(const std::string& name, Replacement& r) {
     if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS) break;
     detail::disarm_name(r.temp);
   }
-  release(r);
+  detail::release(r);
   return false;
-}
-
-namespace {
-
-// Closes the new file before it takes a name; false when there is none or
-// the close fails.
-bool close_new(Replacement& r) {
-  if (r.temp.empty()) return false;
-  if (r.handle == kNoHandle) return true;
-  const bool closed = close(r.handle);
-  r.handle = kNoHandle;
-  return closed;
-}
-
-}  // namespace
-
-bool commit_replacement(Replacement& r) {
-  if (!close_new(r)) return false;
-  // A file cannot be renamed while it is open without delete sharing, so
-  // the handle is closed first; the rename replaces the target in one step.
-  if (!::MoveFileExA(r.temp.c_str(), r.target.c_str(), MOVEFILE_REPLACE_EXISTING)) return false;
-  // After the rename the name is gone; an interrupt now removes nothing.
-  release(r);
-  return true;
-}
-
-bool commit_new(Replacement& r, bool& taken) {
-  taken = false;
-  if (!close_new(r)) return false;
-  // Without MOVEFILE_REPLACE_EXISTING the move fails where a file is.
-  if (!::MoveFileExA(r.temp.c_str(), r.target.c_str(), 0)) {
-    const DWORD e = ::GetLastError();
-    taken = e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS;
-    return false;
-  }
-  release(r);
-  return true;
-}
-
-void discard_replacement(Replacement& r) {
-  // Closed first: an open file is only marked for deletion, and its name
-  // would stay until the last handle goes.
-  if (r.handle != kNoHandle) close(r.handle);
-  r.handle = kNoHandle;
-  if (!r.temp.empty()) ::DeleteFileA(r.temp.c_str());
-  release(r);
 }
 
 bool reopen_replacement(Replacement& r) {
@@ -336,5 +282,31 @@ void binary_stdout() {
 std::string_view console_line_end() {
   return "\r\n";
 }
+
+namespace detail {
+
+bool move_over(const std::string& from, const std::string& to) {
+  // The handle was closed first (a file open without delete sharing cannot
+  // be renamed); the move replaces the target in one step.
+  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool move_new(const std::string& from, const std::string& to, bool& taken) {
+  // Without MOVEFILE_REPLACE_EXISTING the move fails where a file is.
+  if (::MoveFileExA(from.c_str(), to.c_str(), 0)) return true;
+  const DWORD e = ::GetLastError();
+  taken = e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS;
+  return false;
+}
+
+void remove_file(const std::string& name) {
+  ::DeleteFileA(name.c_str());
+}
+
+void restore_interrupts() {
+  restore_handler();
+}
+
+}  // namespace detail
 
 }  // namespace kivo::os

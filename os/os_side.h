@@ -1,6 +1,9 @@
-// The names of the new files that an interrupt removes, shared by both sides
-// of the system layer: one for each new file that is neither committed nor
-// discarded yet (a run that writes one file per flight line has many).
+// What the two sides of the system layer share: the names of the new files
+// that an interrupt removes, and the few calls of its own that each side
+// gives the shared code of replacement.cc.
+//
+// The names: one for each new file that is neither committed nor discarded
+// yet (a run that writes one file per flight line has many).
 //
 // The interrupt handler reads the list at any moment (on Windows from a
 // thread of its own), so it only reads atomics and never allocates. Entries
@@ -14,6 +17,8 @@
 #include <cstring>
 #include <new>
 #include <string>
+
+#include "os/os.h"
 
 namespace kivo::os::detail {
 
@@ -76,5 +81,20 @@ void remove_armed(Remove remove) {
     if (a->live.exchange(false)) remove(a->name);
   }
 }
+
+// Takes the new file's name off the list; with no name left, the interrupt
+// handling goes back to what it was (replacement.cc).
+void release(Replacement& r);
+
+// Each side's own, for replacement.cc:
+// Puts `from` under the name `to`, replacing what goes by it, in one step.
+bool move_over(const std::string& from, const std::string& to);
+// Puts `from` under the name `to` only where nothing goes by it: false, with
+// `taken` set, when something does; `from` is then still there.
+bool move_new(const std::string& from, const std::string& to, bool& taken);
+// Removes the file of this name.
+void remove_file(const std::string& name);
+// Puts the interrupt handling back as it was before the first new file.
+void restore_interrupts();
 
 }  // namespace kivo::os::detail
