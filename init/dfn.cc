@@ -2,20 +2,18 @@
 
 #include <charconv>
 
-#include "init/text.h"
+#include "textio/text.h"
 
 namespace kivo {
 
 namespace {
-
-using namespace init_text;
 
 // Where "END DEFN" (any blanks between, any case) begins in s, or npos.
 std::size_t end_defn_at(std::string_view s) {
   const std::string u = upper(s);
   for (std::size_t at = u.find("END"); at != std::string::npos; at = u.find("END", at + 1)) {
     std::size_t k = at + 3;
-    while (k < u.size() && is_blank(u[k])) ++k;
+    while (k < u.size() && is_space(u[k])) ++k;
     if (u.compare(k, 4, "DEFN") == 0) return at;
   }
   return std::string::npos;
@@ -28,7 +26,7 @@ constexpr int kMaxCount = 99999;
 // A format: [count] letter(s) [width[.decimals]]: A8, I10, F12.2, 5E12.4,
 // ES15.6, in either case.
 void read_format(std::string_view f, DfnField& field) {
-  const std::string u = upper(trim(f));
+  const std::string u = upper(trim_space(f));
   std::size_t i = 0;
   while (i < u.size() && is_digit(u[i])) ++i;
   if (i > 0) {
@@ -64,8 +62,8 @@ void read_attributes(std::string_view a, DfnField& field) {
     a = cut == std::string_view::npos ? std::string_view() : a.substr(cut + 1);
     const std::size_t eq = piece.find('=');
     if (eq == std::string_view::npos) continue;
-    const std::string key = upper(trim(piece.substr(0, eq)));
-    const std::string_view value = trim(piece.substr(eq + 1));
+    const std::string key = upper(trim_space(piece.substr(0, eq)));
+    const std::string_view value = trim_space(piece.substr(eq + 1));
     if (key == "UNIT" || key == "UNITS") {
       field.unit = value;
     } else if (key == "NULL") {
@@ -83,10 +81,10 @@ std::string record_type_of(std::string_view head) {
   const std::size_t at = u.find("RT");
   if (at == std::string::npos) return {};
   std::size_t k = at + 2;
-  while (k < u.size() && is_blank(u[k])) ++k;
+  while (k < u.size() && is_space(u[k])) ++k;
   if (k == u.size() || u[k] != '=') return {};
   const std::size_t end = u.find(',', k + 1);
-  return std::string(trim(std::string_view(u).substr(k + 1, end - (k + 1))));
+  return std::string(trim_space(std::string_view(u).substr(k + 1, end - (k + 1))));
 }
 
 }  // namespace
@@ -95,7 +93,7 @@ Dfn parse_dfn(std::string_view text) {
   Dfn dfn;
   while (!text.empty()) {
     const std::size_t nl = text.find('\n');
-    std::string_view line = trim(text.substr(0, nl));
+    std::string_view line = trim_space(text.substr(0, nl));
     text = nl == std::string_view::npos ? std::string_view() : text.substr(nl + 1);
     if (upper(line.substr(0, 4)) != "DEFN") continue;
     line.remove_prefix(4);  // then a sequence number, run in or not
@@ -106,10 +104,10 @@ Dfn parse_dfn(std::string_view text) {
     std::string_view def = line.substr(semi + 1);
     const std::size_t end = end_defn_at(def);
     if (end != std::string_view::npos) def = def.substr(0, end);
-    while (!def.empty() && (is_blank(def.back()) || def.back() == ';')) def.remove_suffix(1);
+    while (!def.empty() && (is_space(def.back()) || def.back() == ';')) def.remove_suffix(1);
     const std::size_t colon = def.find(':');
     DfnField field;
-    field.name = trim(def.substr(0, colon));
+    field.name = trim_space(def.substr(0, colon));
     if (!field.name.empty() && colon != std::string_view::npos) {
       const std::string_view rest = def.substr(colon + 1);
       const std::size_t colon2 = rest.find(':');

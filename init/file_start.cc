@@ -1,4 +1,5 @@
 #include "init/file_start.h"
+#include "textio/text.h"
 
 #include <algorithm>
 #include <limits>
@@ -16,10 +17,7 @@ enum class Keyword { none, frequency, separation, dummy };
 
 Keyword keyword_of(const std::vector<std::string>& words) {
   if (words.size() != 1) return Keyword::none;
-  std::string w = words[0];
-  for (char& c : w) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  const std::string w = upper(words[0]);
   if (w == "FREQUENCY" || w == "FREQUENCIES") return Keyword::frequency;
   if (w == "COILSEPARATION" || w == "COILSEPERATION") return Keyword::separation;
   if (w == "DUMMY") return Keyword::dummy;

@@ -3,23 +3,21 @@
 #include <algorithm>
 #include <charconv>
 
-#include "init/text.h"
 #include "textio/reader.h"
+#include "textio/text.h"
 
 namespace kivo {
 
 namespace {
-
-using namespace init_text;
 
 // Words separated by blanks and tabs.
 std::vector<std::string_view> words_of(std::string_view s) {
   std::vector<std::string_view> out;
   std::size_t i = 0;
   while (i < s.size()) {
-    while (i < s.size() && is_blank(s[i])) ++i;
+    while (i < s.size() && is_space(s[i])) ++i;
     std::size_t j = i;
-    while (j < s.size() && !is_blank(s[j])) ++j;
+    while (j < s.size() && !is_space(s[j])) ++j;
     if (j > i) out.push_back(s.substr(i, j - i));
     i = j;
   }
@@ -32,13 +30,13 @@ std::vector<std::string_view> pieces_of(std::string_view s) {
   std::vector<std::string_view> out;
   std::size_t i = 0;
   while (i < s.size()) {
-    while (i < s.size() && is_blank(s[i])) ++i;
+    while (i < s.size() && is_space(s[i])) ++i;
     std::size_t j = i;
     while (j < s.size() && s[j] != '\t' && s[j] != '\r' &&
-           !(s[j] == ' ' && j + 1 < s.size() && is_blank(s[j + 1]))) {
+           !(s[j] == ' ' && j + 1 < s.size() && is_space(s[j + 1]))) {
       ++j;
     }
-    const std::string_view piece = trim(s.substr(i, j - i));
+    const std::string_view piece = trim_space(s.substr(i, j - i));
     if (!piece.empty()) out.push_back(piece);
     i = j;
   }
@@ -91,12 +89,12 @@ Stage stage_of(std::string_view description) {
 // then the name, units and description. False for any other row.
 bool field_row(std::string_view line, int& number, std::string_view& rest) {
   std::size_t i = 0;
-  while (i < line.size() && is_blank(line[i])) ++i;
+  while (i < line.size() && is_space(line[i])) ++i;
   const std::size_t start = i;
   while (i < line.size() && is_digit(line[i])) ++i;
-  if (i == start || i - start > 6 || i == line.size() || !is_blank(line[i])) return false;
+  if (i == start || i - start > 6 || i == line.size() || !is_space(line[i])) return false;
   std::from_chars(line.data() + start, line.data() + i, number);
-  while (i < line.size() && is_blank(line[i])) ++i;
+  while (i < line.size() && is_space(line[i])) ++i;
   const std::size_t from = i;
   while (i < line.size() && is_digit(line[i])) ++i;
   if (i == from) return false;
@@ -108,7 +106,7 @@ bool field_row(std::string_view line, int& number, std::string_view& rest) {
   } else if (i == line.size() || !is_digit(line[i])) {
     return false;
   }
-  while (i < line.size() && !is_blank(line[i])) ++i;  // the last column, typos and all
+  while (i < line.size() && !is_space(line[i])) ++i;  // the last column, typos and all
   rest = line.substr(i);
   return true;
 }
@@ -116,7 +114,8 @@ bool field_row(std::string_view line, int& number, std::string_view& rest) {
 // A sample rate: a number, with or without a short unit (10, 10 Hz, 0.1 s).
 bool is_rate(std::string_view piece) {
   const std::vector<std::string_view> w = words_of(piece);
-  return !w.empty() && w.size() <= 2 && is_number(w[0]) && (w.size() == 1 || w[1].size() <= 3);
+  return !w.empty() && w.size() <= 2 && reads_as_number(w[0]) &&
+         (w.size() == 1 || w[1].size() <= 3);
 }
 
 HeaderField read_field(std::string_view rest) {
@@ -133,7 +132,7 @@ HeaderField read_field(std::string_view rest) {
     ++k;
   }
   std::size_t end = p.size();
-  while (end > k && is_number(p[end - 1])) --end;  // width and decimals
+  while (end > k && reads_as_number(p[end - 1])) --end;  // width and decimals
   for (; k < end; ++k) {
     if (!f.description.empty()) f.description.push_back(' ');
     f.description.append(p[k]);
@@ -198,7 +197,7 @@ bool read_dummy(std::string_view line, HeaderFile& h) {
       w.remove_suffix(1);
     }
     while (!w.empty() && (w.front() == '(' || w.front() == '"')) w.remove_prefix(1);
-    if (is_number(w) && w.find_first_of("0123456789") != std::string_view::npos) {
+    if (reads_as_number(w) && w.find_first_of("0123456789") != std::string_view::npos) {
       h.dummy = w;
       return true;
     }
@@ -271,7 +270,7 @@ HeaderFile parse_header_file(std::string_view text) {
       h.fields.push_back(std::move(f));
       continue;
     }
-    const std::string_view t = trim(line);
+    const std::string_view t = trim_space(line);
     if (!t.empty() && is_digit(t.front())) continue;
     if (!dummy && read_dummy(line, h)) {
       dummy = true;

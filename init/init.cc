@@ -11,19 +11,16 @@
 #include "init/file_start.h"
 #include "init/header_file.h"
 #include "init/names.h"
-#include "init/text.h"
-#include "params/params.h"
 #include "os/os.h"
+#include "params/params.h"
 #include "textio/reader.h"
 #include "textio/records.h"
 #include "textio/stop.h"
+#include "textio/text.h"
 
 namespace kivo {
 
 namespace {
-
-using init_text::is_number;
-using init_text::upper;
 
 struct Column {
   std::string name;  // as the file names it, or "column <k>"
@@ -366,7 +363,7 @@ void warn_of_text(Survey& s, const FileStart& fs, bool tagged) {
     const std::size_t at = first + k;
     // A text marker of the null line ("*") is no read error.
     const bool text_value = fs.has_row && at < fs.row.size() && !fs.row[at].empty() &&
-                            !is_number(fs.row[at]) &&
+                            !reads_as_number(fs.row[at]) &&
                             std::none_of(s.nulls.begin(), s.nulls.end(),
                                          [&](const NullMarker& m) { return m.text == fs.row[at]; });
     if (!s.columns[k].text && !text_value) continue;
@@ -421,24 +418,17 @@ char height_units(const Column& c) {
   return c.guess.units;
 }
 
-std::optional<double> value_of(std::string_view w) {
-  double v = 0;
-  const auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), v);
-  if (ec != std::errc() || end != w.data() + w.size()) return std::nullopt;
-  return v;
-}
-
 // The place of a channel in the keyword header's lists: its pair number, or
 // where its frequency stands in "/FREQUENCY": that frequency, else the one
 // nearest it within 10 % (the names are nominal, the keyword header may give
 // the operating frequencies).
 std::optional<std::size_t> keyword_slot(const Guess& g, const Keywords& kw) {
   if (g.pair > 0) return static_cast<std::size_t>(g.pair - 1);
-  const std::optional<double> f = value_of(g.frequency);
+  const std::optional<double> f = number_value(g.frequency);
   std::optional<std::size_t> nearest;
   double best = 0;
   for (std::size_t i = 0; f && i < kw.frequencies.size(); ++i) {
-    const std::optional<double> v = value_of(kw.frequencies[i]);
+    const std::optional<double> v = number_value(kw.frequencies[i]);
     if (!v) continue;
     const double off = std::fabs(*v - *f);
     if (off < 1e-3) return i;
@@ -451,13 +441,13 @@ std::optional<std::size_t> keyword_slot(const Guess& g, const Keywords& kw) {
 }
 
 std::string keyword_value(const std::vector<std::string>& list, std::optional<std::size_t> slot) {
-  if (!slot || *slot >= list.size() || !value_of(list[*slot])) return {};
+  if (!slot || *slot >= list.size() || !number_value(list[*slot])) return {};
   return list[*slot];
 }
 
 bool same_frequency(std::string_view a, std::string_view b) {
-  const std::optional<double> x = value_of(a);
-  const std::optional<double> y = value_of(b);
+  const std::optional<double> x = number_value(a);
+  const std::optional<double> y = number_value(b);
   return x && y && std::fabs(*x - *y) < 1e-3;
 }
 
@@ -690,7 +680,7 @@ std::vector<NullMarker> null_markers(const Survey& s, const FileStart& fs, bool 
                "from NULL= of column " + num(k + 1) + " (" + c.name + ") in the .dfn");
   }
   for (const std::string& d : fs.keywords.dummies) {
-    if (d == "*" || is_number(d)) {
+    if (d == "*" || reads_as_number(d)) {
       add_marker(
           nulls, d,
           "from /DUMMY (line " + num(static_cast<std::size_t>(fs.keywords.dummy_line)) + ")");
@@ -911,7 +901,7 @@ std::string init(std::string_view data_file) {
   }
   // Rows of typed records begin with their tag (ASEG-GDF2 "DATA").
   const std::string first = fs.has_row ? upper(fs.row[0]) : std::string();
-  const bool tagged = fs.has_row && !is_number(fs.row[0]) &&
+  const bool tagged = fs.has_row && !reads_as_number(fs.row[0]) &&
                       ((dfn && first == dfn->record_type) || first == "DATA");
   name_columns(s, fs, dfn, dfn_name.value_or(""), tagged, name);
   assign_roles(s, fs.keywords);

@@ -1,4 +1,5 @@
 #include "init/names.h"
+#include "textio/text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -9,20 +10,13 @@ namespace kivo {
 
 namespace {
 
-bool is_lower(char c) {
-  return c >= 'a' && c <= 'z';
-}
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 // The parts of a name, in lower case: runs of letters and digits, cut at
 // every other character.
 std::vector<std::string> parts_of(std::string_view name) {
   std::vector<std::string> parts;
   std::string cur;
   for (char c : name) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    c = to_lower(c);
     if (is_lower(c) || is_digit(c)) {
       cur.push_back(c);
     } else if (!cur.empty()) {

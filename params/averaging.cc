@@ -10,6 +10,7 @@
 #include "textio/reader.h"
 #include "textio/records.h"
 #include "textio/stop.h"
+#include "textio/text.h"
 #include "textio/writer.h"
 
 namespace kivo {
@@ -22,10 +23,6 @@ std::string_view number_part(std::string_view adjusted) {
   const std::size_t blank = adjusted.find(' ');
   return blank == std::string_view::npos ? std::string_view()
                                          : left_adjusted(adjusted.substr(blank));
-}
-
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool is_word_separator(char c) {
@@ -155,11 +152,12 @@ void read_null_line(std::string_view record, std::int64_t line, Params& p) {
   const std::size_t start = i;
   // "null" or "nulls" in any case, then a separator or the record's end.
   std::size_t word = 0;
-  while (word < 4 && start + word < record.size() && lower(record[start + word]) == "null"[word]) {
+  while (word < 4 && start + word < record.size() &&
+         to_lower(record[start + word]) == "null"[word]) {
     ++word;
   }
   if (word < 4) return;
-  if (start + word < record.size() && lower(record[start + word]) == 's') ++word;
+  if (start + word < record.size() && to_lower(record[start + word]) == 's') ++word;
   const std::size_t after = start + word;
   const bool ends = after == record.size();
   if (!ends && !is_word_separator(record[after])) return;  // "nullx": a comment

@@ -9,6 +9,7 @@
 #include "params/params.h"
 #include "textio/reader.h"
 #include "textio/stop.h"
+#include "textio/text.h"
 #include "textio/writer.h"
 
 namespace kivo {
@@ -184,13 +185,7 @@ void set_coordinate(const Params& p, std::int32_t& role_col, std::int32_t k, con
 
 // A column line whose first four characters are "line" in any case.
 bool is_line_role(std::string_view rest) {
-  if (rest.size() < 4) return false;
-  for (std::size_t i = 0; i < 4; ++i) {
-    const char c = rest[i];
-    const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    if (lower != "line"[i]) return false;
-  }
-  return true;
+  return rest.size() >= 4 && lower(rest.substr(0, 4)) == "line";
 }
 
 }  // namespace

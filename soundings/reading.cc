@@ -10,6 +10,7 @@
 #include "soundings/soundings.h"
 #include "textio/records.h"
 #include "textio/stop.h"
+#include "textio/text.h"
 #include "textio/writer.h"
 
 namespace kivo {
@@ -681,8 +682,7 @@ std::string flight_line_name(const std::string& record_name, bool line_column, f
     name = std::to_string(number);
   }
   for (char& c : name) {
-    const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                      c == '.' || c == '-' || c == '_' || c == '+';
+    const bool keep = is_letter(c) || is_digit(c) || c == '.' || c == '-' || c == '_' || c == '+';
     if (!keep) c = '_';
   }
   return name;

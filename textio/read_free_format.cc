@@ -15,22 +15,17 @@
 #include <vector>
 
 #include "textio/reader.h"
+#include "textio/text.h"
 
 namespace kivo {
 
 namespace {
 
-bool is_blank(char c) {
-  return c == ' ' || c == '\t';
-}
 bool ends_token(char c) {
   return c == ' ' || c == '\t' || c == ',' || c == '/';
 }
 bool is_quote(char c) {
   return c == '\'' || c == '"';
-}
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
 }
 
 bool is_chars(ItemKind k) {

@@ -8,23 +8,18 @@
 #include <system_error>
 
 #include "textio/reader.h"
+#include "textio/text.h"
 
 namespace kivo {
 
 namespace {
 
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
 bool is_sign(char c) {
   return c == '+' || c == '-';
 }
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool is_exponent_letter(char c) {
-  const char l = lower(c);
+  const char l = to_lower(c);
   return l == 'e' || l == 'd' || l == 'q';
 }
 
@@ -40,7 +35,7 @@ bool special_real(std::string_view t, float& value) {
     t.remove_prefix(1);
   }
   if (t.size() != 3) return false;
-  const char a = lower(t[0]), b = lower(t[1]), c = lower(t[2]);
+  const char a = to_lower(t[0]), b = to_lower(t[1]), c = to_lower(t[2]);
   float v;
   if (a == 'i' && b == 'n' && c == 'f') {
     v = std::numeric_limits<float>::infinity();

@@ -1,27 +1,11 @@
 #include "textio/records.h"
+#include "textio/text.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace kivo {
 
-namespace {
-
-bool is_blank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-bool is_letter(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 bool is_comment_record(std::string_view rec) {
   return !rec.empty() && (rec.front() == '/' || rec.front() == '#');
