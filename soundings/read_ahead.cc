@@ -1,0 +1,106 @@
+#include "soundings/read_ahead.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "textio/stop.h"
+
+namespace kivo {
+
+namespace {
+
+// The values of a block: about 64 KiB whatever the width of a row, so that a
+// block stays in the cache of the core that reads it next.
+constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
+
+}  // namespace
+
+ReadAhead::ReadAhead(RowReader& rows)
+    : rows_(rows), ncols_(std::max<std::size_t>(rows.dum.size(), 1)) {
+  per_block_ = std::max<std::size_t>(kBlockBytes / (ncols_ * sizeof(float)), 1);
+  for (Block& b : ring_) {
+    b.values.reset(new (std::nothrow) float[per_block_ * ncols_]);
+    b.info.reset(new (std::nothrow) RowInfo[per_block_]);
+    if (!b.values || !b.info) estop("error allocating space for arrays");
+  }
+  thread_ = std::thread([this] { produce(); });
+}
+
+ReadAhead::~ReadAhead() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    cancelled_ = true;
+  }
+  freed_cv_.notify_one();
+  thread_.join();
+}
+
+void ReadAhead::publish() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++filled_;
+  }
+  filled_cv_.notify_one();
+}
+
+void ReadAhead::produce() {
+  const std::size_t row_bytes = rows_.dum.size() * sizeof(float);
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      freed_cv_.wait(lock, [this] { return cancelled_ || filled_ - freed_ < kBlocks; });
+      if (cancelled_) return;
+    }
+    // The block is the reading thread's until it is published.
+    Block& b = ring_[filled_ % kBlocks];
+    b.count = 0;
+    b.last = false;
+    b.stop = nullptr;
+    try {
+      while (b.count < per_block_) {
+        if (!read_row(rows_)) {
+          b.last = true;
+          break;
+        }
+        if (row_bytes > 0)
+          std::memcpy(b.values.get() + b.count * ncols_, rows_.dum.data(), row_bytes);
+        b.info[b.count++] = rows_.info;
+      }
+    } catch (...) {
+      b.stop = std::current_exception();
+      b.last = true;
+    }
+    const bool last = b.last;
+    publish();
+    if (last) return;
+  }
+}
+
+bool ReadAhead::next(const float*& values, RowInfo& info) {
+  while (!current_ || pos_ == current_->count) {
+    if (done_) return false;
+    if (current_) {
+      if (current_->last) {
+        done_ = true;
+        if (current_->stop) std::rethrow_exception(current_->stop);
+        return false;
+      }
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++freed_;
+      }
+      freed_cv_.notify_one();
+      current_ = nullptr;
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    filled_cv_.wait(lock, [this] { return filled_ > freed_; });
+    current_ = &ring_[freed_ % kBlocks];
+    pos_ = 0;
+  }
+  values = current_->values.get() + pos_ * ncols_;
+  info = current_->info[pos_++];
+  return true;
+}
+
+}  // namespace kivo
