@@ -10,9 +10,10 @@ namespace kivo {
 
 namespace {
 
-// The values of a block: about 64 KiB whatever the width of a row, so that a
-// block stays in the cache of the core that reads it next.
-constexpr std::size_t kBlockBytes = std::size_t{1} << 16;
+// The values of a block: about 128 KiB whatever the width of a row (1 MiB
+// for the ring), so that a block is still in a cache when the other core
+// takes it.
+constexpr std::size_t kBlockBytes = std::size_t{1} << 17;
 
 }  // namespace
 
@@ -36,12 +37,15 @@ ReadAhead::~ReadAhead() {
   thread_.join();
 }
 
-void ReadAhead::publish() {
+void ReadAhead::publish(bool last) {
+  bool wake = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     ++filled_;
+    reader_done_ = last;
+    wake = pass_waits_ && (last || filled_ - freed_ >= kBlocks / 2);
   }
-  filled_cv_.notify_one();
+  if (wake) filled_cv_.notify_one();
 }
 
 void ReadAhead::produce() {
@@ -49,7 +53,11 @@ void ReadAhead::produce() {
   for (;;) {
     {
       std::unique_lock<std::mutex> lock(mutex_);
-      freed_cv_.wait(lock, [this] { return cancelled_ || filled_ - freed_ < kBlocks; });
+      if (!cancelled_ && filled_ - freed_ == kBlocks) {
+        reader_waits_ = true;
+        freed_cv_.wait(lock, [this] { return cancelled_ || filled_ - freed_ <= kBlocks / 2; });
+        reader_waits_ = false;
+      }
       if (cancelled_) return;
     }
     // The block is the reading thread's until it is published.
@@ -72,7 +80,7 @@ void ReadAhead::produce() {
       b.last = true;
     }
     const bool last = b.last;
-    publish();
+    publish(last);
     if (last) return;
   }
 }
@@ -86,15 +94,21 @@ bool ReadAhead::next(const float*& values, RowInfo& info) {
         if (current_->stop) std::rethrow_exception(current_->stop);
         return false;
       }
+      bool wake = false;
       {
         std::lock_guard<std::mutex> lock(mutex_);
         ++freed_;
+        wake = reader_waits_ && filled_ - freed_ <= kBlocks / 2;
       }
-      freed_cv_.notify_one();
+      if (wake) freed_cv_.notify_one();
       current_ = nullptr;
     }
     std::unique_lock<std::mutex> lock(mutex_);
-    filled_cv_.wait(lock, [this] { return filled_ > freed_; });
+    if (filled_ == freed_) {
+      pass_waits_ = true;
+      filled_cv_.wait(lock, [this] { return reader_done_ || filled_ - freed_ >= kBlocks / 2; });
+      pass_waits_ = false;
+    }
     current_ = &ring_[freed_ % kBlocks];
     pos_ = 0;
   }

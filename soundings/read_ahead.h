@@ -40,7 +40,9 @@ class ReadAhead {
   bool next(const float*& values, RowInfo& info);
 
  private:
-  static constexpr std::size_t kBlocks = 4;
+  // Each side, once it waits, waits for half the ring: few wake-ups of a
+  // thread that sleeps, whichever side is the faster.
+  static constexpr std::size_t kBlocks = 8;
   struct Block {
     std::unique_ptr<float[]> values;
     std::unique_ptr<RowInfo[]> info;
@@ -50,7 +52,7 @@ class ReadAhead {
   };
 
   void produce();
-  void publish();
+  void publish(bool last);
 
   RowReader& rows_;
   std::size_t ncols_;
@@ -62,6 +64,9 @@ class ReadAhead {
   std::uint64_t filled_ = 0;           // blocks filled so far
   std::uint64_t freed_ = 0;            // blocks handed back so far
   bool cancelled_ = false;
+  bool reader_done_ = false;   // the last block is filled
+  bool reader_waits_ = false;  // the reading thread waits for free blocks
+  bool pass_waits_ = false;    // the pass waits for filled blocks
   // The pass's side: the block being handed out, and its next row.
   Block* current_ = nullptr;
   std::size_t pos_ = 0;
