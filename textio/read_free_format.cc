@@ -355,13 +355,14 @@ const char* skip_digits(const char* p, const char* e) {
   return p;
 }
 
-// Whether the number [p, e) has no exponent of more than 4 digits.
+// Whether the number [p, e) has no exponent of more than 4 digits. Looked at
+// from its end: the digits there are few, before a point, in most numbers.
 bool short_exponent(const char* p, const char* e) {
-  while (p < e && *p != 'e' && *p != 'E') ++p;
-  if (p == e) return true;
-  ++p;
-  if (p < e && (*p == '+' || *p == '-')) ++p;
-  return e - p <= 4;
+  const char* q = e;
+  while (q > p && is_digit(q[-1])) --q;
+  if (e - q <= 4) return true;
+  if (q > p && (q[-1] == '+' || q[-1] == '-')) --q;
+  return !(q > p && (q[-1] == 'e' || q[-1] == 'E'));
 }
 
 // A plain decimal number at p (p < e): an optional sign, digits with at most
