@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
-
-#include "textio/stop.h"
 
 namespace kivo {
 
@@ -17,13 +14,16 @@ constexpr std::size_t kBlockBytes = std::size_t{1} << 17;
 
 }  // namespace
 
+bool ReadAhead::fits(const RowReader& rows) {
+  return rows.dum.size() * sizeof(float) * 16 <= kBlockBytes;
+}
+
 ReadAhead::ReadAhead(RowReader& rows)
     : rows_(rows), ncols_(std::max<std::size_t>(rows.dum.size(), 1)) {
   per_block_ = std::max<std::size_t>(kBlockBytes / (ncols_ * sizeof(float)), 1);
   for (Block& b : ring_) {
-    b.values.reset(new (std::nothrow) float[per_block_ * ncols_]);
-    b.info.reset(new (std::nothrow) RowInfo[per_block_]);
-    if (!b.values || !b.info) estop("error allocating space for arrays");
+    b.values = std::make_unique<float[]>(per_block_ * ncols_);
+    b.info = std::make_unique<RowInfo[]>(per_block_);
   }
   thread_ = std::thread([this] { produce(); });
 }

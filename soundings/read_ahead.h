@@ -26,8 +26,14 @@ namespace kivo {
 
 class ReadAhead {
  public:
+  // Whether the rows are narrow enough for blocks of at least 16 of them:
+  // the ring stays within its 1 MiB, and a wider row is read on the pass's
+  // own thread.
+  static bool fits(const RowReader& rows);
+
   // Starts the thread that reads the rows of `rows`, which is its own until
-  // this is destroyed.
+  // this is destroyed. Throws std::bad_alloc when the ring cannot be
+  // allocated, std::system_error when the thread cannot be started.
   explicit ReadAhead(RowReader& rows);
   // Ends the thread, after the block it is reading, and waits for it.
   ~ReadAhead();

@@ -6,6 +6,7 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <tuple>
 
@@ -662,8 +663,16 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
   r.step_pos = 0;
   r.ended = false;
   begin_rows(r.rows, f, p, r.plan, nsoundings);
-  if ((threads > 0 ? threads : reading_threads()) >= 2) {
-    r.ahead = std::make_unique<ReadAhead>(r.rows);
+  if ((threads > 0 ? threads : reading_threads()) >= 2 && ReadAhead::fits(r.rows)) {
+    // Where the system gives no second thread, or no memory for its ring,
+    // the rows are read here.
+    try {
+      r.ahead = std::make_unique<ReadAhead>(r.rows);
+    } catch (const std::system_error&) {
+      r.ahead.reset();
+    } catch (const std::bad_alloc&) {
+      r.ahead.reset();
+    }
   }
 }
 
