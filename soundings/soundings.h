@@ -169,16 +169,17 @@ const char* null_marker(float v);
 void report_notes(const ReadingNotes& notes, const Params& p, std::FILE* console,
                   std::FILE* errors);
 
-// The row-level half of the reading pass: records, values, notes on values
-// and null values, the places of rows and flight lines. It is all that looks
-// at the data file, so that it can run on a thread of its own ahead of the
-// rest (see ReadAhead).
+// What a row read is, beside its values.
 struct RowInfo {
   std::int64_t line = 0;     // the line of the file where the row begins
   bool null = false;         // it holds a null value: left out
   bool line_begins = false;  // a flight line begins here, or at the next row that is not left out
 };
 
+// The row-level half of the reading pass: records, values, notes on values
+// and null values, the places of rows and flight lines. It is all that looks
+// at the data file, so that it can run on a thread of its own ahead of the
+// rest (see ReadAhead).
 struct RowReader {
   ReadFile* file = nullptr;
   const Params* params = nullptr;
@@ -207,8 +208,9 @@ struct RowReader {
 bool read_row(RowReader& rr);
 
 // The number of threads a reading pass uses: KIVO_THREADS in the environment
-// when it is a number of at least 1, else the cores there are; 1 reads and
-// converts on the thread of the pass itself.
+// when it is a number of at least 1, else 2 where there are two cores or
+// more and 1 on one core. With 1 the rows are read and converted on the
+// thread of the pass itself; a pass uses at most 2.
 std::int32_t reading_threads();
 
 class ReadAhead;
