@@ -11,7 +11,10 @@
 // "Stop: <message>." line with status 1; standard error holds notes only,
 // and after a stop at most one line more, the last, that says where;
 // a run that stops leaves no file behind (no observations file, no unfinished
-// one under another name), and the inputs are never changed.
+// one under another name), and the inputs are never changed. Each input runs
+// twice, with the reading pass on one thread (KIVO_THREADS=1) and on two
+// (KIVO_THREADS=2): standard output, standard error, the exit status and the
+// observations file must be the same, byte for byte.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -199,6 +202,61 @@ void check_errors(const std::string& e, int status, const std::string& console) 
     fail("standard error holds more than the notes and one line of where", console + e);
 }
 
+struct Outcome {
+  std::string console;
+  std::string errors;
+  int status = -1;
+  bool has_output = false;
+  std::string output;
+};
+
+// One run in the current directory with KIVO_THREADS set to `threads`.
+Outcome run_once(const char* threads, const Head& head) {
+  ::setenv("KIVO_THREADS", threads, 1);
+  std::set<int> before = open_fds();
+  char* text = nullptr;
+  std::size_t len = 0;
+  std::FILE* console = ::open_memstream(&text, &len);
+  char* etext = nullptr;
+  std::size_t elen = 0;
+  std::FILE* errors = ::open_memstream(&etext, &elen);
+  int status;
+  {
+    kivo::RunState st;
+    st.console = console;
+    st.errors = errors;
+    status = kivo::run(st);
+    // The process would end here; an in-process run must release its inputs.
+    if (st.params_file.fd >= 0) kivo::close_read(st.params_file);
+    if (st.data_file.fd >= 0) kivo::close_read(st.data_file);
+  }
+  std::fclose(console);
+  Outcome o;
+  o.console.assign(text, len);
+  std::free(text);
+  std::fclose(errors);
+  o.errors.assign(etext, elen);
+  std::free(etext);
+  o.status = status;
+  o.has_output = read_all(head.output, o.output);
+
+  // Descriptors a stopped run leaves open are the process's business in the
+  // real program; here they would pile up, so they are closed (and reported
+  // once, as they are worth knowing about).
+  static bool leak_reported = false;
+  for (int fd : open_fds()) {
+    if (before.count(fd)) continue;
+    if (!leak_reported) {
+      std::fprintf(stderr, "fuzz_run: note: a run left descriptor %d open; console:\n%s", fd,
+                   o.console.c_str());
+      leak_reported = true;
+    }
+    ::close(fd);
+  }
+
+  return o;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -224,43 +282,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t ncols = columns_of("kivo.in");
   if (ncols > (1 << 16) || ncols * lines_of(datafile) > (1 << 22)) return -1;
 
-  std::set<int> before = open_fds();
-  char* text = nullptr;
-  std::size_t len = 0;
-  std::FILE* console = ::open_memstream(&text, &len);
-  char* etext = nullptr;
-  std::size_t elen = 0;
-  std::FILE* errors = ::open_memstream(&etext, &elen);
-  int status;
-  {
-    kivo::RunState st;
-    st.console = console;
-    st.errors = errors;
-    status = kivo::run(st);
-    // The process would end here; an in-process run must release its inputs.
-    if (st.params_file.fd >= 0) kivo::close_read(st.params_file);
-    if (st.data_file.fd >= 0) kivo::close_read(st.data_file);
+  // Once on one thread, then on two: the same run, byte for byte. The checks
+  // below are made on the second.
+  const Outcome one = run_once("1", head);
+  ::unlink("out.txt");
+  const Outcome two = run_once("2", head);
+  if (two.status != one.status || two.console != one.console || two.errors != one.errors ||
+      two.has_output != one.has_output || two.output != one.output) {
+    fail("one thread and two give different runs",
+         one.console + "--- two threads ---\n" + two.console + one.errors + two.errors);
   }
-  std::fclose(console);
-  std::string c(text, len);
-  std::free(text);
-  std::fclose(errors);
-  std::string e(etext, elen);
-  std::free(etext);
-
-  // Descriptors a stopped run leaves open are the process's business in the
-  // real program; here they would pile up, so they are closed (and reported
-  // once, as they are worth knowing about).
-  static bool leak_reported = false;
-  for (int fd : open_fds()) {
-    if (before.count(fd)) continue;
-    if (!leak_reported) {
-      std::fprintf(stderr, "fuzz_run: note: a run left descriptor %d open; console:\n%s", fd,
-                   c.c_str());
-      leak_reported = true;
-    }
-    ::close(fd);
-  }
+  const std::string& c = two.console;
+  const std::string& e = two.errors;
+  const int status = two.status;
 
   check_console(c, status);
   check_output(head, c, status, params, datafile);

@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "os/os.h"
 #include "output/output.h"
 #include "soundings/soundings.h"
-#include "os/os.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
 
@@ -409,8 +409,8 @@ bool open_line_file(Observations& o, const Params& p, std::size_t i, bool added)
 std::int32_t pass_lines(Observations& o, ReadFile& f, const Params& p, Arrays& a,
                         std::int32_t nsoundings, std::int32_t naverage, ReadingNotes* notes) {
   ReadingPass r;
-  begin_reading(r, f, p, a, nsoundings, naverage);
   r.want_names = true;
+  begin_reading(r, f, p, a, nsoundings, naverage);
   const Layout l = layout_of(p, a);
   std::unordered_map<std::string, std::size_t> index;
   std::int64_t flight = 0;
@@ -501,8 +501,9 @@ std::string line_file_name(const std::string& pattern, const std::string& line) 
 
 void report_line_files(const Observations& o, std::FILE* console) {
   for (const LineFile& lf : o.files) {
-    progress_line(console, std::to_string(lf.blocks) + (lf.blocks == 1 ? " sounding" : " soundings") +
-                               " written to \"" + lf.name + "\".");
+    progress_line(console, std::to_string(lf.blocks) +
+                               (lf.blocks == 1 ? " sounding" : " soundings") + " written to \"" +
+                               lf.name + "\".");
   }
 }
 

@@ -1,12 +1,16 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <tuple>
 
+#include "soundings/read_ahead.h"
 #include "soundings/soundings.h"
 #include "textio/records.h"
 #include "textio/stop.h"
@@ -334,10 +338,6 @@ void report_notes(const ReadingNotes& notes, const Params& p, std::FILE* console
 
 namespace {
 
-const Params& p_of(const ReadingPass& r) {
-  return *r.params;
-}
-
 bool is_data(StoreKind k) {
   return k != StoreKind::x && k != StoreKind::y && k != StoreKind::height_feet &&
          k != StoreKind::height;
@@ -345,7 +345,7 @@ bool is_data(StoreKind k) {
 
 // The hint that follows what a row's value is, for the texts that suggest
 // what the row may be.
-std::string row_hint(const ReadingPass& r, const ReadFault& fault) {
+std::string row_hint(const RowReader& r, const ReadFault& fault) {
   const std::string_view text = fault.text;
   if (!text.empty() && text.front() == '#') {
     return " (comment lines begin with \"/\" or \"#\" in the first column)";
@@ -357,7 +357,7 @@ std::string row_hint(const ReadingPass& r, const ReadFault& fault) {
 
 // The stop for a row whose values cannot be read, with the line that points
 // at the value, or at the row that the file ends in.
-[[noreturn, gnu::cold]] void stop_row(const ReadingPass& r, int status) {
+[[noreturn, gnu::cold]] void stop_row(const RowReader& r, int status) {
   const Params& p = *r.params;
   const std::string message =
       "error reading data for sounding " + number_text(r.nread) + " from \"" + p.data_file + "\"";
@@ -381,13 +381,13 @@ std::string row_hint(const ReadingPass& r, const ReadFault& fault) {
 }
 
 // Where item j of the row read last stands: its line and column.
-void locate(ReadingPass& r, std::int32_t j, NoteCount& n) {
+void locate(RowReader& r, std::int32_t j, NoteCount& n) {
   locate_item(*r.file, static_cast<std::size_t>(r.params->ncols), static_cast<std::size_t>(j),
               n.line, n.column, &r.marks);
 }
 
 // Counts one more sounding for a note; the first is located.
-void count_note(ReadingPass& r, std::int32_t j, NoteCount& n) {
+void count_note(RowReader& r, std::int32_t j, NoteCount& n) {
   if (n.count++ > 0) return;
   n.sounding = r.nread;
   locate(r, j, n);
@@ -396,7 +396,7 @@ void count_note(ReadingPass& r, std::int32_t j, NoteCount& n) {
 // Counts a value of a used column that is a null marker, a NaN or an
 // infinity, with the place of the first; each marker value of a column is
 // counted on its own.
-[[gnu::cold]] void note_value(ReadingPass& r, std::int32_t j, float v) {
+[[gnu::cold]] void note_value(RowReader& r, std::int32_t j, float v) {
   if (!std::isnan(v) && !std::isinf(v)) {
     if (!null_marker(v) && !(std::fabs(v) >= 1e30f)) return;
     std::vector<MarkerNote>& markers = r.notes.markers;
@@ -414,7 +414,7 @@ void count_note(ReadingPass& r, std::int32_t j, NoteCount& n) {
 }
 
 // Counts the used columns that the row left without a value.
-[[gnu::cold]] void note_unassigned(ReadingPass& r) {
+[[gnu::cold]] void note_unassigned(RowReader& r) {
   for (const std::int32_t j : r.checked) {
     if (!r.marks.marks[static_cast<std::size_t>(j)]) continue;
     count_note(
@@ -424,7 +424,7 @@ void count_note(ReadingPass& r, std::int32_t j, NoteCount& n) {
 }
 
 // Counts a sounding that column j leaves out with the null marker `marker`.
-[[gnu::cold]] void note_null(ReadingPass& r, std::int32_t j, std::int32_t marker) {
+[[gnu::cold]] void note_null(RowReader& r, std::int32_t j, std::int32_t marker) {
   std::vector<NullNote>& nulls = r.notes.nulls;
   auto it = std::find_if(nulls.begin(), nulls.end(),
                          [&](const NullNote& u) { return u.column == j && u.marker == marker; });
@@ -435,7 +435,7 @@ void count_note(ReadingPass& r, std::int32_t j, NoteCount& n) {
 // Whether the row just read holds a null value in a used column: a null
 // value of the free-format rules, a text marker, or a numeric marker. Each
 // such column counts the sounding.
-bool null_row(ReadingPass& r, const float* dum) {
+bool null_row(RowReader& r, const float* dum) {
   const Nulls& nulls = r.params->nulls;
   const unsigned char* marks = r.marks.marks;
   const std::size_t nvalues = nulls.values.size();
@@ -468,7 +468,7 @@ bool null_row(ReadingPass& r, const float* dum) {
 
 // A row with more values than "kivo.in" describes: counted, with the number
 // of values of the first.
-[[gnu::cold]] void note_wide(ReadingPass& r) {
+[[gnu::cold]] void note_wide(RowReader& r) {
   NoteCount& n = r.notes.wide;
   if (n.count++ > 0) return;
   n.sounding = r.nread;
@@ -476,7 +476,7 @@ bool null_row(ReadingPass& r, const float* dum) {
   r.notes.wide_values = static_cast<std::size_t>(r.params->ncols) + count_values(r.marks.rest);
 }
 
-void clear_marks(ReadingPass& r) {
+void clear_marks(RowReader& r) {
   if (!r.marks.any) return;
   std::memset(r.marks.marks, 0, static_cast<std::size_t>(r.params->ncols));
   r.marks.any = false;
@@ -487,7 +487,7 @@ void clear_marks(ReadingPass& r) {
 // magnitude 999 or more, NaNs and infinities can be null markers: a few
 // comparisons per used value keep the test off the hot path (coordinates of
 // 500000 pass them).
-void note_values(ReadingPass& r, const float* dum) {
+void note_values(RowReader& r, const float* dum) {
   for (const std::int32_t j : r.checked) {
     const float a = std::fabs(dum[j]);
     if (a < 999.0f) continue;
@@ -501,14 +501,28 @@ void note_values(ReadingPass& r, const float* dum) {
   if (z > 0 && dum[z - 1] <= 0.0f) count_note(r, z - 1, r.notes.low);
 }
 
-[[noreturn, gnu::cold]] void stop_line(const ReadingPass& r) {
+[[noreturn, gnu::cold]] void stop_line(const RowReader& r) {
   estop("error reading line " + number_text(message_number(r.line)) + " from \"" +
         r.params->data_file + "\"");
 }
 
-// Reads the next sounding row into dum_a. False at the end of the pass: the
-// end of the file, or a row beyond the count.
-bool read_row(ReadingPass& r) {
+// Marks the row just read as the start of a flight line when one is
+// pending, with the name of the line record that began it.
+void hand_on_line_begin(RowReader& r) {
+  r.info.line_begins = r.line_pending;
+  r.line_pending = false;
+  if (!r.want_names) return;
+  if (r.info.line_begins) {
+    r.info.record_name = r.record_name;
+    r.record_name.clear();
+  } else if (!r.info.record_name.empty()) {
+    r.info.record_name.clear();
+  }
+}
+
+}  // namespace
+
+bool read_row(RowReader& r) {
   ReadFile& f = *r.file;
   const Params& p = *r.params;
   for (;;) {
@@ -550,11 +564,11 @@ bool read_row(ReadingPass& r) {
     if (r.nread == r.nsoundings) return false;
     ++r.nread;
     const std::int64_t first_line = f.line + 1;
-    float* dum = r.arrays->dum_a.get();
+    float* dum = r.dum.data();
     const int st = read_reals(f, dum, static_cast<std::size_t>(p.ncols), r.marks);
     if (st != 0) stop_row(r, st);
     if (r.marks.more) note_wide(r);
-    r.row_line = first_line;
+    r.info.line = first_line;
     if (f.line > first_line) {
       ReadingNotes& n = r.notes;
       if (n.spans++ == 0) {
@@ -563,10 +577,12 @@ bool read_row(ReadingPass& r) {
         n.span_last = f.line;
       }
     }
-    r.row_null = r.nulls_on && null_row(r, dum);
-    if (r.row_null) {
-      // Left out: it begins no flight line and its values are not noted.
+    r.info.null = r.nulls_on && null_row(r, dum);
+    if (r.info.null) {
+      // Left out: its values are not noted, and a flight line that begins
+      // here begins at the next row that is not left out.
       clear_marks(r);
+      hand_on_line_begin(r);
       return true;
     }
     if (p.linecol > 0) {
@@ -581,28 +597,36 @@ bool read_row(ReadingPass& r) {
       clear_marks(r);
     }
     note_values(r, dum);
+    hand_on_line_begin(r);
     return true;
   }
 }
 
-}  // namespace
+ReadingPass::ReadingPass() = default;
+ReadingPass::~ReadingPass() = default;
 
-void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std::int32_t nsoundings,
-                   std::int32_t naverage) {
+std::int32_t reading_threads() {
+  if (const char* v = std::getenv("KIVO_THREADS")) {
+    std::int32_t n = 0;
+    const char* end = v + std::strlen(v);
+    const auto r = std::from_chars(v, end, n);
+    if (r.ec == std::errc() && r.ptr == end && n >= 1) return n;
+  }
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores >= 2 ? 2 : 1;
+}
+
+namespace {
+
+void begin_rows(RowReader& r, ReadFile& f, const Params& p, const std::vector<ColumnStore>& plan,
+                std::int32_t nsoundings) {
   r.file = &f;
   r.params = &p;
-  r.arrays = &a;
-  r.plan = plan_row(p, a);
-  r.sums.reset(new (std::nothrow) WindowSum[r.plan.size()]);
-  if (!r.sums) estop("error allocating space for arrays");
   r.nsoundings = nsoundings;
-  r.naverage = naverage;
-  r.kept = kept_soundings(nsoundings, naverage, p.ndecimate);
-  r.reciprocal = 1.0 / r.kept.window;
   r.nread = 0;
   r.line = 0;
   r.checked.clear();
-  for (const ColumnStore& c : r.plan) {
+  for (const ColumnStore& c : plan) {
     r.checked.push_back(c.j);
     if (c.kind == StoreKind::pair_iq || c.kind == StoreKind::pair_qi ||
         c.kind == StoreKind::bad_pair) {
@@ -615,32 +639,63 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
   r.nulls_on = p.nulls.any();
   r.marks.text_nulls = p.nulls.texts.empty() ? nullptr : &p.nulls.texts;
   r.marks.trailing_nulls = r.nulls_on;
-  r.row_null = false;
+  r.info = RowInfo{};
+  r.record_name.clear();
   r.null_columns = r.checked;
   if (p.linecol > 0 &&
       std::find(r.checked.begin(), r.checked.end(), p.linecol - 1) == r.checked.end()) {
     r.null_columns.push_back(p.linecol - 1);
   }
   r.have_line_bits = false;
-  r.centre_s = 0;
-  r.flight = 0;
-  r.flight_name.clear();
-  r.record_name.clear();
   r.notes = ReadingNotes{};
   r.notes.columns.resize(static_cast<std::size_t>(p.ncols));
-  r.notes.counted = nsoundings;
-  r.notes.window = r.kept.window;
-  r.nkept = 0;
   r.first_record = true;
   r.line_pending = false;
   r.line_bits = 0;
-  r.row_line = 0;
+  // Values that the first row leaves unassigned (a slash among its values)
+  // read as 0 rather than as whatever was there before.
+  r.dum.assign(static_cast<std::size_t>(p.ncols), 0.0f);
+}
+
+}  // namespace
+
+void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std::int32_t nsoundings,
+                   std::int32_t naverage, std::int32_t threads) {
+  r.ahead.reset();
+  r.params = &p;
+  r.arrays = &a;
+  r.plan = plan_row(p, a);
+  r.sums.reset(new (std::nothrow) WindowSum[r.plan.size()]);
+  if (!r.sums) estop("error allocating space for arrays");
+  r.naverage = naverage;
+  r.kept = kept_soundings(nsoundings, naverage, p.ndecimate);
+  r.reciprocal = 1.0 / r.kept.window;
+  r.nread = 0;
+  r.centre_s = 0;
+  r.notes = ReadingNotes{};
+  r.notes.counted = nsoundings;
+  r.notes.window = r.kept.window;
+  r.nkept = 0;
+  r.line_pending = false;
   r.line_rows = r.line_blocks = r.line_start = 0;
   r.step_pos = 0;
   r.ended = false;
-  // Values that the first row leaves unassigned (a slash among its values)
-  // read as 0 rather than as whatever the allocation held.
-  std::fill(a.dum_a.get(), a.dum_a.get() + p.ncols, 0.0f);
+  r.flight = 0;
+  r.flight_name.clear();
+  r.record_name.clear();
+  begin_rows(r.rows, f, p, r.plan, nsoundings);
+  r.rows.want_names = r.want_names;
+  if ((threads > 0 ? threads : reading_threads()) >= 2 && ReadAhead::fits(r.rows)) {
+    // Where the system gives no second thread, or no memory for its ring,
+    // the rows are read here.
+    try {
+      r.ahead = std::make_unique<ReadAhead>(r.rows);
+    } catch (const std::system_error&) {
+      r.ahead.reset();
+    } catch (const std::bad_alloc&) {
+      r.ahead.reset();
+    }
+  }
 }
 
 namespace {
@@ -654,6 +709,37 @@ void end_flight_line(ReadingPass& r) {
     n.short_soundings += r.line_rows;
   }
   r.line_rows = r.line_blocks = 0;
+}
+
+// The next row, from the thread that reads ahead or read here. False at the
+// end of the pass; a row that cannot be read stops the run here, after the
+// rows before it.
+bool next_row(ReadingPass& r, const float*& dum, RowInfo& info) {
+  if (r.ahead) return r.ahead->next(dum, info);
+  if (!read_row(r.rows)) return false;
+  dum = r.rows.dum.data();
+  info = r.rows.info;
+  return true;
+}
+
+// The pass has ended: the notes of the rows join those of the windows.
+void end_pass(ReadingPass& r) {
+  end_flight_line(r);
+  r.ahead.reset();
+  ReadingNotes& from = r.rows.notes;
+  ReadingNotes& n = r.notes;
+  n.columns = std::move(from.columns);
+  n.markers = std::move(from.markers);
+  n.nulls = std::move(from.nulls);
+  n.wide = from.wide;
+  n.wide_values = from.wide_values;
+  n.low = from.low;
+  n.spans = from.spans;
+  n.span_sounding = from.span_sounding;
+  n.span_first = from.span_first;
+  n.span_last = from.span_last;
+  n.read = r.nread;
+  r.ended = true;
 }
 
 }  // namespace
@@ -690,10 +776,10 @@ std::string flight_line_name(const std::string& record_name, bool line_column, f
 
 namespace {
 
-// The name of the flight line that begins at the row read last.
-void begin_flight_name(ReadingPass& r) {
+// The name of the flight line that begins at the row `dum`.
+void begin_flight_name(ReadingPass& r, const float* dum) {
   const std::int32_t linecol = r.params->linecol;
-  const float value = linecol > 0 ? r.arrays->dum_a[linecol - 1] : 0.0f;
+  const float value = linecol > 0 ? dum[linecol - 1] : 0.0f;
   r.flight_name = flight_line_name(r.record_name, linecol > 0, value, r.flight);
   r.record_name.clear();
 }
@@ -703,16 +789,24 @@ void begin_flight_name(ReadingPass& r) {
 bool next_kept(ReadingPass& r, KeptSounding& k) {
   if (r.ended) return false;
   Arrays& a = *r.arrays;
+  const Params& p = *r.params;
   const std::int32_t n = r.naverage;
   const double window = 2.0 * n + 1.0;
   for (;;) {
-    if (!read_row(r)) {
-      end_flight_line(r);
-      r.notes.read = r.nread;
-      r.ended = true;
+    const float* dum = nullptr;
+    RowInfo info;
+    if (!next_row(r, dum, info)) {
+      end_pass(r);
       return false;
     }
-    if (r.row_null) {
+    ++r.nread;
+    if (info.line_begins) {
+      r.line_pending = true;
+      // Of several line records before the flight line's first sounding,
+      // the last names it.
+      if (r.want_names) r.record_name = info.record_name;
+    }
+    if (info.null) {
       // Read and counted, but in no flight line and no window.
       ++r.notes.left_out;
       continue;
@@ -724,9 +818,9 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       end_flight_line(r);
       r.step_pos = 0;
       ++r.flight;
-      if (r.want_names) begin_flight_name(r);
+      if (r.want_names) begin_flight_name(r, dum);
     }
-    if (r.line_rows++ == 0) r.line_start = r.row_line;
+    if (r.line_rows++ == 0) r.line_start = info.line;
     // The row of index t lies at position pos of its step; it is in the
     // window of a kept sounding when pos is inside the window, and that
     // window gives a block once its last row has been read (the last rows
@@ -743,7 +837,10 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
     Sounding row;
     if (n == 0) {
       // A window of one sounding: its own values, as they are.
-      store_row(r.plan, p_of(r), a, row);
+      store_columns(r.plan, p, a, dum, row, [&a](std::size_t, std::int32_t j, Cplx dat, Cplx err) {
+        a.dat_a[j] = dat;
+        a.err_a[j] = err;
+      });
       k = {r.flight, static_cast<std::int32_t>(t), row.x, row.y, row.z};
       ++r.nkept;
       ++r.line_blocks;
@@ -754,14 +851,13 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       std::fill(r.sums.get(), r.sums.get() + r.plan.size(), WindowSum{0.0, 0.0, 0.0, 0.0});
     }
     WindowSum* sums = r.sums.get();
-    store_columns(r.plan, p_of(r), a, a.dum_a.get(), row,
-                  [sums](std::size_t c, std::int32_t, Cplx dat, Cplx err) {
-                    WindowSum& sum = sums[c];
-                    sum.dat_re += dat.re;
-                    sum.dat_im += dat.im;
-                    sum.err_re += err.re;
-                    sum.err_im += err.im;
-                  });
+    store_columns(r.plan, p, a, dum, row, [sums](std::size_t c, std::int32_t, Cplx dat, Cplx err) {
+      WindowSum& sum = sums[c];
+      sum.dat_re += dat.re;
+      sum.dat_im += dat.im;
+      sum.err_re += err.re;
+      sum.err_im += err.im;
+    });
     if (pos == n) {
       r.centre = row;
       r.centre_s = static_cast<std::int32_t>(t);

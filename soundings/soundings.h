@@ -169,49 +169,91 @@ const char* null_marker(float v);
 void report_notes(const ReadingNotes& notes, const Params& p, std::FILE* console,
                   std::FILE* errors);
 
-struct ReadingPass {
+// What a row read is, beside its values.
+struct RowInfo {
+  std::int64_t line = 0;     // the line of the file where the row begins
+  bool null = false;         // it holds a null value: left out
+  bool line_begins = false;  // a flight line begins here, or at the next row that is not left out
+  // With names asked for, where a flight line begins after a line record:
+  // the record's name (empty on every other row, so that no row allocates).
+  std::string record_name;
+};
+
+// The row-level half of the reading pass: records, values, notes on values
+// and null values, the places of rows and flight lines. It is all that looks
+// at the data file, so that it can run on a thread of its own ahead of the
+// rest (see ReadAhead).
+struct RowReader {
   ReadFile* file = nullptr;
+  const Params* params = nullptr;
+  std::int32_t nsoundings = 0;  // S: the pass ends after the S-th row
+  std::int32_t nread = 0;       // rows read so far
+  std::int64_t line = 0;        // L: records whose first character was read
+  std::vector<float> dum;  // the row read last; a value it leaves unassigned keeps the last one
+  RowInfo info;            // and what it is
+  std::vector<std::int32_t> checked;      // the columns whose values are looked at for notes
+  std::vector<unsigned char> unassigned;  // the columns of the row that got no value
+  ReadingNotes notes;                     // the notes on rows and values; the pass adds the rest
+  // Flight lines: a line record, or a change of the line column's value,
+  // begins a new one at the next row, and the thinning starts afresh there.
+  bool first_record = true;                // no record but comments read yet
+  bool line_pending = false;               // the next row begins a new flight line
+  std::uint32_t line_bits = 0;             // the line column's value in the row before
+  bool have_line_bits = false;             // a row not left out gave line_bits
+  bool nulls_on = false;                   // a null line: null values leave soundings out
+  std::vector<std::int32_t> null_columns;  // the used columns, the line column included
+  RowMarks marks;
+  bool want_names = false;  // the names of line records travel with the rows
+  std::string record_name;  // the name of the line record read last, not handed on yet
+};
+
+// Reads the next sounding row into rr.dum and rr.info. False at the end of
+// the pass: the end of the file, or a row beyond the count. A row that cannot
+// be read stops the run.
+bool read_row(RowReader& rr);
+
+// The number of threads a reading pass uses: KIVO_THREADS in the environment
+// when it is a number of at least 1, else 2 where there are two cores or
+// more and 1 on one core. With 1 the rows are read and converted on the
+// thread of the pass itself; a pass uses at most 2.
+std::int32_t reading_threads();
+
+class ReadAhead;
+
+struct ReadingPass {
+  ReadingPass();
+  ~ReadingPass();
+  ReadingPass(const ReadingPass&) = delete;
+  ReadingPass& operator=(const ReadingPass&) = delete;
+
+  RowReader rows;
+  std::unique_ptr<ReadAhead> ahead;  // the rows read on another thread, when there is one
   const Params* params = nullptr;
   Arrays* arrays = nullptr;
   std::vector<ColumnStore> plan;
   std::unique_ptr<WindowSum[]> sums;  // one per entry of plan
   Kept kept;
   std::int32_t naverage = 0;
-  double reciprocal = 1.0;      // 1 / W, formed once
-  std::int32_t nsoundings = 0;  // S: the pass ends after the S-th row
-  std::int32_t nread = 0;       // rows read so far
-  std::int64_t line = 0;        // L: records whose first character was read
-  std::int64_t step_pos = 0;    // the next row's position from the start of its step
+  double reciprocal = 1.0;    // 1 / W, formed once
+  std::int32_t nread = 0;     // rows handed to the windows so far
+  std::int64_t step_pos = 0;  // the next row's position from the start of its step
   double zsum = 0.0;
   Sounding centre;  // the row at the centre of the window
   bool ended = false;
-  std::vector<std::int32_t> checked;      // the columns whose values are looked at for notes
-  std::vector<unsigned char> unassigned;  // the columns of the row that got no value
-  ReadingNotes notes;
-  std::int32_t nkept = 0;  // kept soundings handed out
-  // Flight lines: a line record, or a change of the line column's value,
-  // begins a new one at the next row, and the thinning starts afresh there.
-  bool first_record = true;   // the next record may be a header: the first, or after a line record
-  bool line_pending = false;  // the next row begins a new flight line
-  std::uint32_t line_bits = 0;   // the line column's value in the row before
-  std::int64_t row_line = 0;     // the line of the file where the row read last begins
+  ReadingNotes notes;            // complete once the pass has ended
+  std::int32_t nkept = 0;        // kept soundings handed out
+  bool line_pending = false;     // the next row not left out begins a new flight line
   std::int64_t line_rows = 0;    // rows of the flight line being read
   std::int64_t line_blocks = 0;  // and the kept soundings it gave
   std::int64_t line_start = 0;   // the line of the file of its first row
-  bool have_line_bits = false;   // a sounding kept so far gave line_bits
-  // Null values: the row read last holds one and is left out.
-  bool nulls_on = false;  // a null line: null values leave soundings out
-  bool row_null = false;
-  std::vector<std::int32_t> null_columns;  // the used columns, the line column included
-  RowMarks marks;
-  std::int32_t centre_s = 0;  // the index of the row at the centre of the window
+  std::int32_t centre_s = 0;     // the index of the row at the centre of the window
   // The flight line of the kept soundings handed out: its number in file
-  // order (from 1, counting the lines that hold a sounding) and, when
-  // asked for, its name.
+  // order (from 1, counting the lines that hold a sounding) and, when names
+  // are asked for (set before begin_reading), its name.
   bool want_names = false;
   std::int64_t flight = 0;
   std::string flight_name;
-  std::string record_name;  // the name of the line record read last, if any
+  std::string record_name;  // the name of the line record that begins the next flight line
 };
 
 // The name of a flight line: the name of the line record that began it, else
@@ -234,9 +276,13 @@ struct KeptSounding {
 };
 
 // Starts a pass over the data file from where it stands (its start), for S
-// soundings and the averaging number n (checked against S).
+// soundings and the averaging number n (checked against S), on `threads`
+// threads (reading_threads() when 0): with two or more, the rows are read and
+// converted on a thread of their own, ahead of the windows. Either way the
+// pass hands out the same soundings and notes, and stops at the same row
+// with the same message.
 void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std::int32_t nsoundings,
-                   std::int32_t naverage);
+                   std::int32_t naverage, std::int32_t threads = 0);
 // Reads on to the end of the next kept sounding's window. False when the
 // pass has ended: S rows read, or the end of the file.
 bool next_kept(ReadingPass& r, KeptSounding& k);

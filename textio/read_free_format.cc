@@ -339,6 +339,16 @@ const char* skip_digits(const char* p, const char* e) {
   return p;
 }
 
+// Whether the number [p, e) has no exponent of more than 4 digits. Looked at
+// from its end: the digits there are few, before a point, in most numbers.
+bool short_exponent(const char* p, const char* e) {
+  const char* q = e;
+  while (q > p && is_digit(q[-1])) --q;
+  if (e - q <= 4) return true;
+  if (q > p && (q[-1] == '+' || q[-1] == '-')) --q;
+  return !(q > p && (q[-1] == 'e' || q[-1] == 'E'));
+}
+
 // A plain decimal number at p (p < e): an optional sign, digits with at most
 // one point, an optional exponent of e or E, an optional sign and 1 to 4
 // digits, then the end of the token. Converted as the general rules would
@@ -348,6 +358,21 @@ const char* skip_digits(const char* p, const char* e) {
 [[gnu::always_inline]] inline bool fast_real(const char* p, const char* e, float& out,
                                              const char*& after) {
   const char* first = p + ((*p == '+' || *p == '-') ? 1 : 0);
+  const char* from = *p == '+' ? p + 1 : p;
+  // Most values of a data file: one conversion at the token's start and a
+  // look at the character after the number. At most 9 characters after the
+  // sign hold at most 9 digits; an exponent of more than 4 digits is left to
+  // the longer way below, which leaves it to the general rules.
+  if (first < e && (is_digit(*first) || *first == '.')) {
+    float v;
+    const auto r = std::from_chars(from, e, v);
+    if (r.ec == std::errc() && r.ptr - first <= 9 && (r.ptr == e || ends_token(*r.ptr)) &&
+        (r.ptr - first < 7 || short_exponent(first, r.ptr))) {
+      out = v;
+      after = r.ptr;
+      return true;
+    }
+  }
   const char* q = skip_digits(first, e);
   std::ptrdiff_t ndigits = q - first;
   if (q < e && *q == '.') {
@@ -366,7 +391,6 @@ const char* skip_digits(const char* p, const char* e) {
     if (q == exp || q - exp > 4) return false;
   }
   if (q < e && !ends_token(*q)) return false;
-  const char* from = *p == '+' ? p + 1 : p;
   if (kept <= 9) {
     float v;
     const auto r = std::from_chars(from, q, v);

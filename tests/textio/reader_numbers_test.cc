@@ -211,7 +211,17 @@ std::string random_token(std::mt19937& rng) {
 // and bits, row after row of the same file.
 TEST(ReaderNumbers, RowFastPathAgreesWithGeneralRead) {
   std::mt19937 rng(5);
+  // Tokens at the edges of the one-conversion shortcut: 9 characters after
+  // the sign and 10, exponents of 4 digits and of 5 (leading zeros), a sign
+  // before a word, a hexadecimal prefix, a point alone.
   std::string data;
+  for (const char* t :
+       {"123456.78",  "-123456.78", "1234567.89", "+1234.5678", "1e00005",  "1e-0005",
+        "1E+00005",   "12e0005",    "1.5e+0012",  "1234567",    "12345678", "123456789",
+        "1234567890", "-.5",        ".5e1",       "-inf",       "+nan",     "0x1p3",
+        ".",          "-.",         "1e",         "1e+"}) {
+    data += std::string(t) + " 1 2 3 4 5\n";
+  }
   for (int row = 0; row < 20000; ++row) {
     const int ntok = static_cast<int>(rng() % 18);
     for (int k = 0; k < ntok; ++k) data += std::string(1 + rng() % 3, ' ') + random_token(rng);
