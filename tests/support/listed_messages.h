@@ -1,0 +1,29 @@
+// The union of the message lists of the subsystems.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "driver/messages.h"
+#include "textio/messages.h"
+
+namespace kivo::test {
+
+struct Listed {
+  Channel channel;
+  std::string text;
+};
+
+template <typename Id, std::size_t N>
+void add_listed(std::vector<Listed>& out, const Message<Id> (&list)[N]) {
+  for (const auto& m : list) out.push_back({m.channel, std::string(m.text)});
+}
+
+inline std::vector<Listed> listed_messages() {
+  std::vector<Listed> out;
+  add_listed(out, kTextioMessages);
+  add_listed(out, kDriverMessages);
+  return out;
+}
+
+}  // namespace kivo::test
