@@ -10,7 +10,6 @@ enum class DriverMsg {
   left_out,
   left_out_one,
   done,
-  stop,
 };
 
 inline constexpr Message<DriverMsg> kDriverMessages[] = {
@@ -18,7 +17,6 @@ inline constexpr Message<DriverMsg> kDriverMessages[] = {
     {DriverMsg::left_out, Channel::console, "<k> soundings left out for null values."},
     {DriverMsg::left_out_one, Channel::console, "<k> sounding left out for null values."},
     {DriverMsg::done, Channel::console, "Done."},
-    {DriverMsg::stop, Channel::console, "Stop: <message>."},
 };
 static_assert(in_id_order(kDriverMessages));
 

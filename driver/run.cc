@@ -37,11 +37,6 @@ void convert(RunState& st) {
 
 }  // namespace
 
-void show_stop(std::FILE* console, std::FILE* errors, const Stop& stop) {
-  if (!stop.where.empty()) error_line(console, errors, stop.where);
-  top_line(console, text(DriverMsg::stop, {stop.message}));
-}
-
 int run(RunState& st) {
   int status = 0;
   try {

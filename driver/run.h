@@ -7,7 +7,6 @@
 #include "output/output.h"
 #include "params/params.h"
 #include "textio/reader.h"
-#include "textio/stop.h"
 
 namespace kivo {
 
@@ -23,10 +22,6 @@ struct RunState {
   std::int32_t nsoundings = 0;  // S
   ReadingNotes notes;           // what the reading pass noticed
 };
-
-// The lines of a fatal stop: the line on standard error that says where,
-// if any, then "Stop: <message>." on the console.
-void show_stop(std::FILE* console, std::FILE* errors, const Stop& stop);
 
 // Runs the conversion in the current directory. Returns the exit status:
 // 0 after "Done.", 1 after a fatal stop.

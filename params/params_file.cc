@@ -7,8 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "params/params.h"
 #include "os/os.h"
+#include "params/messages.h"
+#include "params/params.h"
 #include "textio/reader.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
@@ -72,9 +73,9 @@ bool allocate(Array<T>& a, std::uint64_t n) {
 
 void open_params_file(ReadFile& f, std::FILE* console) {
   const std::string name = kParamsName;
-  if (!name_exists(name)) estop("parameters file \"" + name + "\" does not exist");
-  if (open_read(f, name) != 0) estop("error opening parameters file \"" + name + "\"");
-  progress_line(console, "Reading column parameters from \"" + name + "\".");
+  if (!name_exists(name)) estop(text(ParamsMsg::missing));
+  if (open_read(f, name) != 0) estop(text(ParamsMsg::cannot_open));
+  progress_line(console, text(ParamsMsg::reading));
 }
 
 std::string params_place(std::int64_t line, std::size_t column, std::string_view what) {

@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/run.h"
 #include "tests/support/doc_entries.h"
 #include "tests/support/listed_messages.h"
 #include "tests/support/testutil.h"
+#include "textio/stop.h"
 
 namespace kivo::test {
 namespace {

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "driver/messages.h"
+#include "look/messages.h"
+#include "params/messages.h"
 #include "textio/messages.h"
 
 namespace kivo::test {
@@ -22,6 +24,8 @@ void add_listed(std::vector<Listed>& out, const Message<Id> (&list)[N]) {
 inline std::vector<Listed> listed_messages() {
   std::vector<Listed> out;
   add_listed(out, kTextioMessages);
+  add_listed(out, kParamsMessages);
+  add_listed(out, kLookMessages);
   add_listed(out, kDriverMessages);
   return out;
 }
