@@ -109,7 +109,8 @@ namespace {
   if (c.k < 0 || c.k >= p.ncols) estop(message);
   estop(message,
         column_place(p, c.k + 1,
-                     "its flag \"" + std::string(1, a.inqu_a[c.k]) + "\" and the flag \"" +
+                     "column " + number_text(c.k + 1) + ": its flag \"" +
+                         std::string(1, a.inqu_a[c.k]) + "\" and the flag \"" +
                          std::string(1, a.inqu_a[c.j]) + "\" of column " + number_text(c.j + 1) +
                          " make no in-phase/quadrature pair (one i, the other q)"));
 }
