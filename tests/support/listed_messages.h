@@ -7,6 +7,7 @@
 #include "driver/messages.h"
 #include "look/messages.h"
 #include "params/messages.h"
+#include "soundings/messages.h"
 #include "textio/messages.h"
 
 namespace kivo::test {
@@ -25,6 +26,7 @@ inline std::vector<Listed> listed_messages() {
   std::vector<Listed> out;
   add_listed(out, kTextioMessages);
   add_listed(out, kParamsMessages);
+  add_listed(out, kSoundingsMessages);
   add_listed(out, kLookMessages);
   add_listed(out, kDriverMessages);
   return out;
