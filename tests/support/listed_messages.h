@@ -6,6 +6,7 @@
 
 #include "driver/messages.h"
 #include "look/messages.h"
+#include "output/messages.h"
 #include "params/messages.h"
 #include "soundings/messages.h"
 #include "textio/messages.h"
@@ -27,6 +28,7 @@ inline std::vector<Listed> listed_messages() {
   add_listed(out, kTextioMessages);
   add_listed(out, kParamsMessages);
   add_listed(out, kSoundingsMessages);
+  add_listed(out, kOutputMessages);
   add_listed(out, kLookMessages);
   add_listed(out, kDriverMessages);
   return out;
