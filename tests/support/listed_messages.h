@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "driver/messages.h"
+#include "init/messages.h"
 #include "look/messages.h"
 #include "output/messages.h"
 #include "params/messages.h"
@@ -29,6 +30,7 @@ inline std::vector<Listed> listed_messages() {
   add_listed(out, kParamsMessages);
   add_listed(out, kSoundingsMessages);
   add_listed(out, kOutputMessages);
+  add_listed(out, kInitMessages);
   add_listed(out, kLookMessages);
   add_listed(out, kDriverMessages);
   return out;
