@@ -14,6 +14,7 @@
 #include "init/names.h"
 #include "os/os.h"
 #include "params/params.h"
+#include "textio/messages.h"
 #include "textio/reader.h"
 #include "textio/records.h"
 #include "textio/stop.h"
@@ -923,7 +924,7 @@ InitResult init_params(std::string_view data_file) {
   try {
     return {init(data_file), 0};
   } catch (const Stop& stop) {
-    return {"Stop: " + stop.message + ".\n", 1};
+    return {text(TextioMsg::stop_line, {stop.message}) + "\n", 1};
   }
 }
 
