@@ -100,9 +100,6 @@ std::vector<ColumnStore> plan_row(const Params& p, const Arrays& a) {
 
 namespace {
 
-// Stores the row in dum_a column by column: the coordinates and the height
-// into `row`, the datum and uncertainty of each data column (the entry c of
-// the plan) through put(c, j, dat, err).
 // The stop for a lead column and its partner that are not one in-phase and
 // one quadrature column, at the partner's column line.
 [[noreturn]] void stop_pair(const Params& p, const Arrays& a, const ColumnStore& c) {
@@ -114,6 +111,9 @@ namespace {
                                     std::string(1, a.inqu_a[c.j]), number_text(c.j + 1)})));
 }
 
+// Stores the row in dum_a column by column: the coordinates and the height
+// into `row`, the datum and uncertainty of each data column (the entry c of
+// the plan) through put(c, j, dat, err).
 template <class Put>
 void store_columns(const std::vector<ColumnStore>& plan, const Params& p, const Arrays& a,
                    const float* dum, Sounding& row, Put&& put) {

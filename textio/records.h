@@ -21,8 +21,8 @@ bool is_comment_record(std::string_view rec);
 // the record or right after another comma makes an empty word; a comma at
 // the end of the record adds no word. A word may stand between apostrophes
 // or quotation marks (a doubled one stands for one); the quotes are not part
-// of the word. `quoted`, when given, tells for each word whether it was.
-std::vector<std::string> record_words(std::string_view rec, std::vector<bool>* quoted = nullptr);
+// of the word.
+std::vector<std::string> record_words(std::string_view rec);
 
 // A column name: a word that begins with an ASCII letter or "_" and is not
 // NaN, Inf or Infinity in any case (E5, q1 and D2 are names); or a word that
