@@ -104,19 +104,7 @@ int count_rows(ReadFile& f, RecordCount& count) {
     std::string_view rec;
     if (const int rs = next_record(f, std::string_view::npos, rec)) return rs > 0 ? rs : 0;
     const RecordKind kind = record_kind(rec, first);
-    switch (kind) {
-      case RecordKind::comment:
-        break;
-      case RecordKind::header:
-        count.header = true;
-        break;
-      case RecordKind::line:
-        ++count.line_records;
-        break;
-      case RecordKind::row:
-        ++count.rows;
-        break;
-    }
+    if (kind == RecordKind::row) ++count.rows;
     first = kind == RecordKind::line;
   }
 }

@@ -59,13 +59,11 @@ enum class RecordKind : std::uint8_t { comment, header, line, row };
 RecordKind record_kind(std::string_view rec, bool first);
 
 // What the counting pass finds in the records left in a data file: the
-// rows (soundings), the line records and whether there is a header. Leaves
-// the file at its end. Returns 0, or a positive status on a failure of the
-// file system.
+// rows (soundings); comments, a header of names and line records are passed
+// over. Leaves the file at its end. Returns 0, or a positive status on a
+// failure of the file system.
 struct RecordCount {
   std::int64_t rows = 0;
-  std::int64_t line_records = 0;
-  bool header = false;
 };
 int count_rows(ReadFile& f, RecordCount& count);
 
