@@ -310,12 +310,12 @@ void report_notes(const ReadingNotes& notes, const Params& p, std::FILE* console
                                  std::to_string(notes.span_last), soundings_text(notes.spans),
                                  number_text(notes.read), number_text(notes.counted)}))});
   }
-  if (notes.short_lines > 0) {
-    lines.push_back({notes.short_first, 0,
-                     place(file, notes.short_first, 0,
-                           text(notes.short_lines == 1 ? SoundingsMsg::short_flight
-                                                       : SoundingsMsg::short_flights,
-                                {std::to_string(notes.short_lines), number_text(notes.window),
+  if (notes.short_flights > 0) {
+    lines.push_back({notes.short_first_file_line, 0,
+                     place(file, notes.short_first_file_line, 0,
+                           text(notes.short_flights == 1 ? SoundingsMsg::short_flight
+                                                         : SoundingsMsg::short_flights,
+                                {std::to_string(notes.short_flights), number_text(notes.window),
                                  soundings_text(notes.short_soundings)}))});
   }
   std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
@@ -486,16 +486,17 @@ void note_values(RowReader& r, const float* dum) {
 }
 
 [[noreturn, gnu::cold]] void stop_line(const RowReader& r) {
-  estop(text(SoundingsMsg::read_line, {number_text(message_number(r.line)), r.params->data_file}));
+  estop(text(SoundingsMsg::read_line,
+             {number_text(message_number(r.file_line)), r.params->data_file}));
 }
 
 // Marks the row just read as the start of a flight line when one is
 // pending, with the name of the line record that began it.
 void hand_on_line_begin(RowReader& r) {
-  r.info.line_begins = r.line_pending;
-  r.line_pending = false;
+  r.info.flight_begins = r.flight_pending;
+  r.flight_pending = false;
   if (!r.want_names) return;
-  if (r.info.line_begins) {
+  if (r.info.flight_begins) {
     r.info.record_name = r.record_name;
     r.record_name.clear();
   } else if (!r.info.record_name.empty()) {
@@ -510,7 +511,7 @@ bool read_row(RowReader& r) {
   const Params& p = *r.params;
   for (;;) {
     if (r.nread == r.nsoundings && r.nsoundings != 0) return false;
-    ++r.line;
+    ++r.file_line;
     // The first character decides between a comment record, passed over
     // whole, and a sounding row, read from its start.
     char first = ' ';
@@ -534,7 +535,7 @@ bool read_row(RowReader& r) {
       if (status < 0) return false;
       const RecordKind kind = record_kind(rec, was_first);
       if (kind == RecordKind::line) {
-        r.line_pending = true;
+        r.flight_pending = true;
         if (r.want_names) is_line_record(rec, &r.record_name);
         r.first_record = true;  // names right after it are a header too
         continue;
@@ -551,7 +552,7 @@ bool read_row(RowReader& r) {
     const int st = read_reals(f, dum, static_cast<std::size_t>(p.ncols), r.marks);
     if (st != 0) stop_row(r, st);
     if (r.marks.more) note_wide(r);
-    r.info.line = first_line;
+    r.info.file_line = first_line;
     if (f.line > first_line) {
       ReadingNotes& n = r.notes;
       if (n.spans++ == 0) {
@@ -571,9 +572,9 @@ bool read_row(RowReader& r) {
     if (p.linecol > 0) {
       std::uint32_t bits;
       std::memcpy(&bits, dum + (p.linecol - 1), sizeof bits);
-      if (r.have_line_bits && bits != r.line_bits) r.line_pending = true;
-      r.line_bits = bits;
-      r.have_line_bits = true;
+      if (r.have_flight_bits && bits != r.flight_bits) r.flight_pending = true;
+      r.flight_bits = bits;
+      r.have_flight_bits = true;
     }
     if (r.marks.any) {
       note_unassigned(r);
@@ -607,7 +608,7 @@ void begin_rows(RowReader& r, ReadFile& f, const Params& p, const std::vector<Co
   r.params = &p;
   r.nsoundings = nsoundings;
   r.nread = 0;
-  r.line = 0;
+  r.file_line = 0;
   r.checked.clear();
   for (const ColumnStore& c : plan) {
     r.checked.push_back(c.j);
@@ -629,12 +630,12 @@ void begin_rows(RowReader& r, ReadFile& f, const Params& p, const std::vector<Co
       std::find(r.checked.begin(), r.checked.end(), p.linecol - 1) == r.checked.end()) {
     r.null_columns.push_back(p.linecol - 1);
   }
-  r.have_line_bits = false;
+  r.have_flight_bits = false;
   r.notes = ReadingNotes{};
   r.notes.columns.resize(static_cast<std::size_t>(p.ncols));
   r.first_record = true;
-  r.line_pending = false;
-  r.line_bits = 0;
+  r.flight_pending = false;
+  r.flight_bits = 0;
   // Values that the first row leaves unassigned (a slash among its values)
   // read as 0 rather than as whatever was there before.
   r.dum.assign(static_cast<std::size_t>(p.ncols), 0.0f);
@@ -659,8 +660,8 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
   r.notes.counted = nsoundings;
   r.notes.window = r.kept.window;
   r.nkept = 0;
-  r.line_pending = false;
-  r.line_rows = r.line_blocks = r.line_start = 0;
+  r.flight_pending = false;
+  r.flight_rows = r.flight_blocks = r.flight_first_file_line = 0;
   r.step_pos = 0;
   r.ended = false;
   r.flight = 0;
@@ -686,12 +687,12 @@ namespace {
 // Ends the flight line being read: one that gave no block was shorter than
 // the window, and is counted for the note.
 void end_flight_line(ReadingPass& r) {
-  if (r.line_rows > 0 && r.line_blocks == 0) {
+  if (r.flight_rows > 0 && r.flight_blocks == 0) {
     ReadingNotes& n = r.notes;
-    if (n.short_lines++ == 0) n.short_first = r.line_start;
-    n.short_soundings += r.line_rows;
+    if (n.short_flights++ == 0) n.short_first_file_line = r.flight_first_file_line;
+    n.short_soundings += r.flight_rows;
   }
-  r.line_rows = r.line_blocks = 0;
+  r.flight_rows = r.flight_blocks = 0;
 }
 
 // The next row, from the thread that reads ahead or read here. False at the
@@ -783,8 +784,8 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       return false;
     }
     ++r.nread;
-    if (info.line_begins) {
-      r.line_pending = true;
+    if (info.flight_begins) {
+      r.flight_pending = true;
       // Of several line records before the flight line's first sounding,
       // the last names it.
       if (r.want_names) r.record_name = info.record_name;
@@ -794,16 +795,16 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       ++r.notes.left_out;
       continue;
     }
-    if (r.line_pending || r.flight == 0) {
+    if (r.flight_pending || r.flight == 0) {
       // A new flight line: the window being summed is dropped, and the
       // steps start again at this row, as at the start of a file.
-      r.line_pending = false;
+      r.flight_pending = false;
       end_flight_line(r);
       r.step_pos = 0;
       ++r.flight;
       if (r.want_names) begin_flight_name(r, dum);
     }
-    if (r.line_rows++ == 0) r.line_start = info.line;
+    if (r.flight_rows++ == 0) r.flight_first_file_line = info.file_line;
     // The row of index t lies at position pos of its step; it is in the
     // window of a kept sounding when pos is inside the window, and that
     // window gives a block once its last row has been read (the last rows
@@ -826,7 +827,7 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       });
       k = {r.flight, static_cast<std::int32_t>(t), row.x, row.y, row.z};
       ++r.nkept;
-      ++r.line_blocks;
+      ++r.flight_blocks;
       return true;
     }
     if (pos == 0) {
@@ -859,7 +860,7 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
     }
     k = {r.flight, r.centre_s, r.centre.x, r.centre.y, static_cast<float>(r.zsum * r.reciprocal)};
     ++r.nkept;
-    ++r.line_blocks;
+    ++r.flight_blocks;
     return true;
   }
 }
