@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "textio/reader.h"
+#include "textio/records.h"
 
 namespace {
 
@@ -99,32 +100,32 @@ bool open_warm(benchmark::State& state, kivo::ReadFile& f, const SurveyFile& fil
     state.SkipWithError("cannot open the survey");
     return false;
   }
-  std::int64_t count = 0;
-  kivo::count_records(f, '/', count);
+  kivo::RecordCount count;
+  kivo::count_rows(f, count);
   kivo::rewind_read(f);
   return true;
 }
 
 // The counting pass: every record of the file, comments passed over.
-void BM_CountRecords(benchmark::State& state) {
+void BM_CountRows(benchmark::State& state) {
   SurveyFile file(true);
   kivo::ReadFile f;
   if (!open_warm(state, f, file)) return;
   for (auto _ : state) {
     kivo::rewind_read(f);
-    std::int64_t count = 0;
-    int status = kivo::count_records(f, '/', count);
-    if (status != 0 || count != kRows) {
-      state.SkipWithError("count_records failed or miscounted");
+    kivo::RecordCount count;
+    const int status = kivo::count_rows(f, count);
+    if (status != 0 || count.rows != kRows) {
+      state.SkipWithError("count_rows failed or miscounted");
       break;
     }
-    benchmark::DoNotOptimize(count);
+    benchmark::DoNotOptimize(count.rows);
   }
   kivo::close_read(f);
   state.SetItemsProcessed(state.iterations() * kRows);
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(file.bytes));
 }
-BENCHMARK(BM_CountRecords)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CountRows)->Unit(benchmark::kMillisecond);
 
 // Reads the next row with `read_row`, going back to the top at the end of the
 // file (once in kRows rows, so the rewind does not count).

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "driver/messages.h"
 #include "output/output.h"
 #include "soundings/soundings.h"
 #include "textio/stop.h"
@@ -12,7 +13,7 @@ namespace kivo {
 namespace {
 
 void convert(RunState& st) {
-  top_line(st.console, "Converting to QUINSA observations format.");
+  top_line(st.console, text(DriverMsg::converting));
   open_params_file(st.params_file, st.console);
   read_file_names(st.params_file, st.params);
   st.nsoundings = count_soundings(st.data_file, st.params, st.console);
@@ -27,11 +28,11 @@ void convert(RunState& st) {
   check_averaging(st.params, st.nsoundings, st.console);
   write_observations(st.output, st.data_file, st.params, st.arrays, st.nsoundings, st.console);
   if (const std::int64_t k = st.notes.left_out; k > 0) {
-    progress_line(st.console, std::to_string(k) + (k == 1 ? " sounding" : " soundings") +
-                                  " left out for null values.");
+    progress_line(st.console, text(k == 1 ? DriverMsg::left_out_one : DriverMsg::left_out,
+                                   {std::to_string(k)}));
   }
   report_line_files(st.output, st.console);
-  top_line(st.console, "Done.");
+  top_line(st.console, text(DriverMsg::done));
 }
 
 }  // namespace
@@ -43,8 +44,7 @@ int run(RunState& st) {
   } catch (const Stop& stop) {
     // Whatever the stop, the output name is left as it was.
     discard_observations(st.output);
-    if (!stop.where.empty()) error_line(st.console, st.errors, stop.where);
-    top_line(st.console, "Stop: " + stop.message + ".");
+    show_stop(st.console, st.errors, stop);
     status = 1;
   }
   std::fflush(st.console);

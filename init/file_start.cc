@@ -5,6 +5,7 @@
 #include <limits>
 #include <string_view>
 
+#include "init/messages.h"
 #include "os/os.h"
 #include "textio/records.h"
 #include "textio/stop.h"
@@ -46,13 +47,13 @@ bool mostly_names(const std::vector<std::string>& words) {
 
 void open_input(ReadFile& f, const std::string& name) {
   if (open_read(f, name) == 0) return;
-  if (!os::exists(name)) estop("cannot find data file \"" + name + "\"");
-  estop("cannot open \"" + name + "\"");
+  if (!os::exists(name)) estop(text(InitMsg::not_found, {name}));
+  estop(text(InitMsg::cannot_open, {name}));
 }
 
 bool next_input_record(ReadFile& f, const std::string& name, std::string_view& rec) {
   const int st = next_record(f, std::numeric_limits<std::size_t>::max(), rec);
-  if (st > 0) estop("cannot read \"" + name + "\"");
+  if (st > 0) estop(text(InitMsg::cannot_read, {name}));
   return st == 0;
 }
 

@@ -10,9 +10,11 @@
 #include "init/dfn.h"
 #include "init/file_start.h"
 #include "init/header_file.h"
+#include "init/messages.h"
 #include "init/names.h"
 #include "os/os.h"
 #include "params/params.h"
+#include "textio/messages.h"
 #include "textio/reader.h"
 #include "textio/records.h"
 #include "textio/stop.h"
@@ -309,7 +311,7 @@ void name_columns(Survey& s, const FileStart& fs, const std::optional<Dfn>& dfn,
     }
   }
   const std::size_t n = fs.has_row ? values : names ? names->words.size() : 0;
-  if (n == 0) estop("no row of values in \"" + s.data_file + "\" to count its columns");
+  if (n == 0) estop(text(InitMsg::no_row, {s.data_file}));
   if (!names) {
     s.names_from = "no header line or comment names them";
     if (const std::optional<std::string> hdr = find_header_file(file_name, s.data_file)) {
@@ -868,27 +870,22 @@ std::string console_text(const Survey& s) {
 
 // kivo.in whole or not at all: a new file that takes the name only once it
 // is complete, and only if no kivo.in has appeared meanwhile.
-void write_params_file(const std::string& text) {
-  const std::string failed = std::string("error writing parameters file \"") + kParamsName + "\"";
+void write_params_file(const std::string& contents) {
   os::Replacement r;
-  if (!os::create_replacement(kParamsName, r)) estop(failed);
-  const bool written = os::write_all(r.handle, text.data(), text.size());
+  if (!os::create_replacement(kParamsName, r)) estop(text(InitMsg::cannot_write));
+  const bool written = os::write_all(r.handle, contents.data(), contents.size());
   bool taken = false;
   if (!written || !os::commit_new(r, taken)) {
     os::discard_replacement(r);
-    if (taken) estop(std::string("parameters file \"") + kParamsName + "\" already exists");
-    estop(failed);
+    if (taken) estop(text(InitMsg::params_exists));
+    estop(text(InitMsg::cannot_write));
   }
 }
 
 std::string init(std::string_view data_file) {
-  if (data_file.empty()) estop("kivo --init needs the name of a data file");
-  if (data_file.find_first_of("\r\n") != std::string_view::npos) {
-    estop(std::string("a data file name with a line end cannot stand in \"") + kParamsName + "\"");
-  }
-  if (os::name_taken(kParamsName)) {
-    estop(std::string("parameters file \"") + kParamsName + "\" already exists");
-  }
+  if (data_file.empty()) estop(text(InitMsg::no_name));
+  if (data_file.find_first_of("\r\n") != std::string_view::npos) estop(text(InitMsg::line_end));
+  if (os::name_taken(kParamsName)) estop(text(InitMsg::params_exists));
   Survey s;
   s.data_file = data_file;
   const FileStart fs = read_file_start(s.data_file);
@@ -897,7 +894,7 @@ std::string init(std::string_view data_file) {
   std::optional<Dfn> dfn;
   if (dfn_name) {
     dfn = parse_dfn(read_whole(*dfn_name));
-    if (dfn->fields.empty()) estop("no column definitions in \"" + *dfn_name + "\"");
+    if (dfn->fields.empty()) estop(text(InitMsg::no_definitions, {*dfn_name}));
   }
   // Rows of typed records begin with their tag (ASEG-GDF2 "DATA").
   const std::string first = fs.has_row ? upper(fs.row[0]) : std::string();
@@ -927,7 +924,7 @@ InitResult init_params(std::string_view data_file) {
   try {
     return {init(data_file), 0};
   } catch (const Stop& stop) {
-    return {"Stop: " + stop.message + ".\n", 1};
+    return {text(TextioMsg::stop_line, {stop.message}) + "\n", 1};
   }
 }
 

@@ -4,10 +4,12 @@
 #include <string_view>
 #include <utility>
 
+#include "look/messages.h"
 #include "look/obsfile.h"
 #include "look/page.h"
-#include "params/params.h"
 #include "os/os.h"
+#include "params/messages.h"
+#include "params/params.h"
 #include "textio/reader.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
@@ -19,9 +21,9 @@ namespace {
 // The output file that "kivo.in" names.
 std::string named_by_params() {
   const std::string name = kParamsName;
-  if (!name_exists(name)) estop("parameters file \"" + name + "\" does not exist");
+  if (!name_exists(name)) estop(text(ParamsMsg::missing));
   ReadFile f;
-  if (open_read(f, name) != 0) estop("error opening parameters file \"" + name + "\"");
+  if (open_read(f, name) != 0) estop(text(ParamsMsg::cannot_open));
   Params p;
   read_file_names(f, p);
   return p.output_file;
@@ -76,27 +78,27 @@ std::vector<std::string> files_of(const std::string& output) {
   for (const std::string& f : found) {
     if (os::exists(f)) files.push_back(f);
   }
-  if (files.empty()) estop("no observations file matches \"" + output + "\"");
+  if (files.empty()) estop(text(LookMsg::no_match, {output}));
   std::sort(files.begin(), files.end());
   return files;
 }
 
-// The page takes its name only once it is complete.
-void write_page(const std::string& name, const std::string& text) {
+// The page of observations file `name` takes its name only once it is
+// complete.
+void write_page(const std::string& name, const std::string& html) {
   os::Replacement r;
-  if (!os::create_replacement(name, r)) estop("error writing page \"" + name + "\"");
-  if (!os::write_all(r.handle, text.data(), text.size()) || !os::commit_replacement(r)) {
+  if (!os::create_replacement(name + ".html", r)) estop(text(LookMsg::cannot_write_page, {name}));
+  if (!os::write_all(r.handle, html.data(), html.size()) || !os::commit_replacement(r)) {
     os::discard_replacement(r);
-    estop("error writing page \"" + name + "\"");
+    estop(text(LookMsg::cannot_write_page, {name}));
   }
 }
 
 void look_at(const std::string& name, std::FILE* console) {
   const ObsFile o = read_observations(name);
-  const std::string page = name + ".html";
-  write_page(page, page_html(o, name));
-  progress_line(console, "Wrote \"" + page + "\": " + std::to_string(o.blocks) + " soundings, " +
-                             std::to_string(o.freqs.size()) + " frequencies.");
+  write_page(name, page_html(o, name));
+  progress_line(console, text(LookMsg::wrote,
+                              {name, std::to_string(o.blocks), std::to_string(o.freqs.size())}));
 }
 
 }  // namespace
@@ -109,8 +111,7 @@ int look(const std::vector<std::string>& names, std::FILE* console, std::FILE* e
       for (const std::string& name : names) look_at(name, console);
     }
   } catch (const Stop& stop) {
-    if (!stop.where.empty()) error_line(console, errors, stop.where);
-    top_line(console, "Stop: " + stop.message + ".");
+    show_stop(console, errors, stop);
     std::fflush(console);
     return 1;
   }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string_view>
 
+#include "look/messages.h"
 #include "os/os.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
@@ -108,7 +109,12 @@ struct Reader {
 // The stop for a file that is not an observations file, with the line that
 // says what was expected at line r.line, character `column` (from 1).
 [[noreturn]] void bad(const Reader& r, std::size_t column, const std::string& what) {
-  estop("\"" + r.name + "\" is not an observations file", place(r.name, r.line, column, what));
+  estop(text(LookMsg::not_observations, {r.name}), place(r.name, r.line, column, what));
+}
+
+// A count or a position put into a line on standard error.
+std::string count_text(std::size_t n) {
+  return number_text(static_cast<std::int32_t>(n));
 }
 
 void fill(Reader& r) {
@@ -118,7 +124,7 @@ void fill(Reader& r) {
     r.begin = 0;
   }
   const std::int64_t got = os::read(r.h, r.buf.get() + r.end, kChunk - r.end);
-  if (got < 0) estop("error reading observations file \"" + r.name + "\"");
+  if (got < 0) estop(text(LookMsg::cannot_read, {r.name}));
   if (got == 0) r.eof = true;
   r.end += static_cast<std::size_t>(got);
 }
@@ -132,19 +138,19 @@ bool next_line(Reader& r, std::string_view& rec) {
     if (lf) {
       const auto len = static_cast<std::size_t>(static_cast<const char*>(lf) - s);
       ++r.line;
-      if (len == 0 || s[len - 1] != '\r') bad(r, len + 1, "expected the line end CR LF");
+      if (len == 0 || s[len - 1] != '\r') bad(r, len + 1, text(LookMsg::line_end));
       rec = std::string_view(s, len - 1);
       r.begin += len + 1;
       return true;
     }
     if (avail >= kLongest) {
       ++r.line;
-      bad(r, 1, "expected a line of at most 123 characters, found a longer one");
+      bad(r, 1, text(LookMsg::too_long));
     }
     if (r.eof) {
       if (avail == 0) return false;
       ++r.line;
-      bad(r, avail + 1, "expected the line end CR LF");
+      bad(r, avail + 1, text(LookMsg::line_end));
     }
     fill(r);
   }
@@ -156,9 +162,8 @@ std::string_view expect_line(Reader& r, const Record& what) {
   if (!next_line(r, rec)) {
     ++r.line;
     bad(r, 0,
-        "expected " + std::string(what.what) + ", found the end of the file (" +
-            number_text(static_cast<std::int32_t>(r.blocks_read)) + " of " +
-            number_text(static_cast<std::int32_t>(r.blocks_counted)) + " sounding blocks read)");
+        text(LookMsg::file_ends,
+             {what.what, count_text(r.blocks_read), count_text(r.blocks_counted)}));
   }
   return rec;
 }
@@ -166,18 +171,14 @@ std::string_view expect_line(Reader& r, const Record& what) {
 void expect_length(const Reader& r, std::string_view rec, const Record& what) {
   if (rec.size() == what.length) return;
   bad(r, (rec.size() < what.length ? rec.size() : what.length) + 1,
-      "expected " + std::string(what.what) + " of " +
-          number_text(static_cast<std::int32_t>(what.length)) + " characters, found " +
-          number_text(static_cast<std::int32_t>(rec.size())));
+      text(LookMsg::length, {what.what, count_text(what.length), count_text(rec.size())}));
 }
 
 [[noreturn]] void bad_field(const Reader& r, std::string_view rec, std::size_t at,
                             std::size_t width, const char* what) {
   bad(r, at + 1,
-      "expected " + std::string(what) + " in characters " +
-          number_text(static_cast<std::int32_t>(at + 1)) + " to " +
-          number_text(static_cast<std::int32_t>(at + width)) + ", found " +
-          quoted_text(rec.substr(at, width)));
+      text(LookMsg::field,
+           {what, count_text(at + 1), count_text(at + width), quoted_text(rec.substr(at, width))}));
 }
 
 std::string_view unpadded(std::string_view s) {
@@ -232,9 +233,7 @@ void same_as_first(const Reader& r, std::string_view rec, std::string_view first
                    std::initializer_list<Field> varying) {
   if (rec.size() != first.size()) {
     bad(r, (rec.size() < first.size() ? rec.size() : first.size()) + 1,
-        "expected a line of " + number_text(static_cast<std::int32_t>(first.size())) +
-            " characters as in the first block, found " +
-            number_text(static_cast<std::int32_t>(rec.size())));
+        text(LookMsg::length_as_in_first, {count_text(first.size()), count_text(rec.size())}));
   }
   std::size_t from = 0;
   const auto compare = [&](std::size_t to) {
@@ -242,8 +241,7 @@ void same_as_first(const Reader& r, std::string_view rec, std::string_view first
     std::size_t i = from;
     while (rec[i] == first[i]) ++i;
     bad(r, i + 1,
-        "expected " + quoted_text(first.substr(i)) + " as in the first block, found " +
-            quoted_text(rec.substr(i)));
+        text(LookMsg::as_in_first, {quoted_text(first.substr(i)), quoted_text(rec.substr(i))}));
   };
   for (const Field& f : varying) {
     compare(f.at);
@@ -257,8 +255,7 @@ void same_as_first(const Reader& r, std::string_view rec, std::string_view first
 void same_height(const Reader& r, std::string_view rec, std::size_t at, std::string_view height) {
   if (std::memcmp(rec.data() + at, height.data(), kHeightWidth) == 0) return;
   bad(r, at + 1,
-      "expected the height of the block's first transmitter line, " + quoted_text(height) +
-          ", found " + quoted_text(rec.substr(at, kHeightWidth)));
+      text(LookMsg::height, {quoted_text(height), quoted_text(rec.substr(at, kHeightWidth))}));
 }
 
 // The layout of the first block: its lines, against which the lines of the
@@ -274,8 +271,7 @@ std::string_view data_line(Reader& r, ObsColumn& c, bool first) {
   const std::string_view rec = expect_line(r, Record{"a data line", kPairedLen});
   if (rec.size() != kPairedLen && rec.size() != kSingleLen) {
     bad(r, (rec.size() < kPairedLen ? rec.size() : kPairedLen) + 1,
-        "expected a data line of 123 characters (both components) or 93 (one), found " +
-            number_text(static_cast<std::int32_t>(rec.size())));
+        text(LookMsg::data_length, {count_text(rec.size())}));
   }
   if (!first) return rec;
   const bool paired = rec.size() == kPairedLen;
@@ -403,9 +399,9 @@ void read_block(Reader& r, ObsFile& o, FirstBlock& fb, std::size_t b) {
 ObsFile read_observations(const std::string& name) {
   Reader r;
   r.name = name;
-  if (!os::exists(name)) estop("cannot find observations file \"" + name + "\"");
+  if (!os::exists(name)) estop(text(LookMsg::not_found, {name}));
   if (os::open_read(name, r.h) != os::OpenStatus::ok) {
-    estop("cannot open observations file \"" + name + "\"");
+    estop(text(LookMsg::cannot_open, {name}));
   }
   r.buf = std::make_unique<char[]>(kChunk);
 
@@ -413,7 +409,7 @@ ObsFile read_observations(const std::string& name) {
   std::string_view rec;
   if (!next_line(r, rec)) {
     r.line = 1;
-    bad(r, 0, "expected the count line, found an empty file");
+    bad(r, 0, text(LookMsg::empty_file));
   }
   expect_length(r, rec, kCountLine);
   r.blocks_counted = static_cast<std::size_t>(int_field(r, rec, kCount, 0));
@@ -436,10 +432,7 @@ ObsFile read_observations(const std::string& name) {
   }
   o.blocks = r.blocks_read;
   if (next_line(r, rec)) {
-    bad(r, 1,
-        "expected the end of the file after the " +
-            number_text(static_cast<std::int32_t>(r.blocks_counted)) +
-            " sounding blocks that the count line counts, found another line");
+    bad(r, 1, text(LookMsg::lines_after, {count_text(r.blocks_counted)}));
   }
   return o;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "os/os.h"
+#include "output/messages.h"
 #include "output/output.h"
 #include "soundings/soundings.h"
 #include "textio/stop.h"
@@ -145,13 +146,11 @@ Layout layout_of(const Params& p, const Arrays& a) {
   return l;
 }
 
-// The name of the file being written, quoted for a message: the output
-// name, or with "{line}" the file of the flight line being written.
-std::string quoted_output(const Observations& o, const Params& p) {
-  if (o.mode == Observations::Mode::per_line && o.open) {
-    return "\"" + o.files[o.current].name + "\"";
-  }
-  return "\"" + p.output_file + "\"";
+// The name of the file being written, for a message: the output name, or
+// with "{line}" the file of the flight line being written.
+const std::string& output_name(const Observations& o, const Params& p) {
+  if (o.mode == Observations::Mode::per_line && o.open) return o.files[o.current].name;
+  return p.output_file;
 }
 
 // A failure of the file. While the data file is still being read it is held,
@@ -164,25 +163,21 @@ void fail(Observations& o, std::string message, std::string where = {}) {
 
 // The stop for more sounding blocks than the count line can count, with the
 // line that points at the averaging line that kept them.
-void fail_count(Observations& o, const Params& p, std::int64_t count,
-                const std::string& quoted_name) {
+void fail_count(Observations& o, const Params& p, std::int64_t count, const std::string& name) {
   const LinePlace at = p.averaging_place;
-  fail(o, "more than 99999 soundings to write to " + quoted_name,
-       params_place(
-           at.line, at.column,
-           "averaging line: " + quoted_text(p.averaging_word) + " keeps " + std::to_string(count) +
-               " soundings, more than the 99999 that an observations file can count (average "
-               "with \"av\", decimate with \"de\", or split the survey)"));
+  fail(
+      o, text(OutputMsg::too_many, {name}),
+      params_place(at.line, at.column,
+                   text(OutputMsg::keeps, {quoted_text(p.averaging_word), std::to_string(count)})));
 }
 
 // The stop for a survey whose every sounding holds a null value, with the
 // line that points at the null line.
 void fail_all_null(Observations& o, const Params& p, std::int32_t nread) {
   const LinePlace at = p.null_place;
-  fail(o, "every sounding holds a null value: nothing to write to \"" + p.output_file + "\"",
+  fail(o, text(OutputMsg::all_null, {p.output_file}),
        params_place(at.line, at.column,
-                    "null line: each of the " + number_text(nread) + " soundings of \"" +
-                        p.data_file + "\" holds one of these values in a used column"));
+                    text(OutputMsg::all_null_line, {number_text(nread), p.data_file})));
 }
 
 // The records of the file, for the message of a failure to write one.
@@ -193,20 +188,19 @@ enum class Record : std::uint8_t { count, position, frequency, transmitter, data
 void fail_record(Observations& o, Record what, const Params& p, std::int32_t freq, std::int32_t s) {
   switch (what) {
     case Record::count:
-      fail(o, "error writing number of soundings to file " + quoted_output(o, p));
+      fail(o, text(OutputMsg::count_record, {output_name(o, p)}));
       break;
     case Record::position:
-      fail(o, "error writing x & y for sounding " + sounding_text(s));
+      fail(o, text(OutputMsg::position_record, {sounding_text(s)}));
       break;
     case Record::frequency:
-      fail(o, "error writing freq. " + number_text(freq, 8) + " for sound. " + sounding_text(s));
+      fail(o, text(OutputMsg::frequency_record, {number_text(freq, 8), sounding_text(s)}));
       break;
     case Record::transmitter:
-      fail(o, "error writing transmitter data for sounding " + sounding_text(s));
+      fail(o, text(OutputMsg::transmitter_record, {sounding_text(s)}));
       break;
     case Record::data:
-      fail(o,
-           "error writing data for freq. " + number_text(freq, 8) + ", sound. " + sounding_text(s));
+      fail(o, text(OutputMsg::data_record, {number_text(freq, 8), sounding_text(s)}));
       break;
   }
 }
@@ -251,7 +245,7 @@ bool write_block(Observations& o, const Params& p, const Arrays& a, const Layout
         return false;
       }
       if (col.form == Form::unknown) {
-        fail(o, "inconsistent inqu while writing out sounding " + sounding_text(k.s));
+        fail(o, text(OutputMsg::bad_inqu, {sounding_text(k.s)}));
         return false;
       }
       r = record_begin(f, col.data_len);
@@ -323,7 +317,7 @@ std::int32_t pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std:
   } else if (wrote_head && r.nkept > kMostBlocks) {
     // The count line would fail first: its stop stands before any other.
     o.failure = Stop{};
-    fail_count(o, p, r.nkept, quoted_output(o, p));
+    fail_count(o, p, r.nkept, output_name(o, p));
   } else if (wrote_head && r.nkept != head && o.failure.message.empty()) {
     put_int(count, 5, r.nkept);
     if (write_head(o.file, count, kCountLen) != 0) fail_record(o, Record::count, p, 0, 0);
@@ -362,7 +356,7 @@ bool close_line_file(Observations& o, const Params& p) {
   put_int(count, 5, static_cast<std::int32_t>(std::min<std::int64_t>(lf.blocks, kMostBlocks)));
   const bool headed = o.failure.message.empty() && write_head(o.file, count, kCountLen) == 0;
   const bool closed = close_write(o.file) == 0;
-  if (headed && !closed) fail(o, "error closing output file " + quoted_output(o, p));
+  if (headed && !closed) fail(o, text(OutputMsg::cannot_close, {output_name(o, p)}));
   if (!headed && o.failure.message.empty()) fail_record(o, Record::count, p, 0, 0);
   o.open = false;
   return headed && closed;
@@ -372,24 +366,23 @@ bool close_line_file(Observations& o, const Params& p) {
 // is not an input file, or the one begun before, reopened.
 bool open_line_file(Observations& o, const Params& p, std::size_t i, bool added) {
   LineFile& lf = o.files[i];
-  const std::string quoted = "\"" + lf.name + "\"";
   if (added) {
     if (os::same_file(lf.name, p.data_file)) {
-      fail_early(o, "output file " + quoted + " is the data file");
+      fail_early(o, text(OutputMsg::is_data, {lf.name}));
       return false;
     }
     if (os::same_file(lf.name, kParamsName)) {
-      fail_early(o, "output file " + quoted + " is the parameters file");
+      fail_early(o, text(OutputMsg::is_params, {lf.name}));
       return false;
     }
     // Every file is replaced whole: a name that cannot take a new file
     // beside it (a device, a directory that refuses one) is not written.
     if (!os::create_replacement(lf.name, lf.replacement)) {
-      fail_early(o, "error opening output file " + quoted);
+      fail_early(o, text(OutputMsg::cannot_open, {lf.name}));
       return false;
     }
   } else if (!os::reopen_replacement(lf.replacement)) {
-    fail_early(o, "error opening output file " + quoted);
+    fail_early(o, text(OutputMsg::cannot_open, {lf.name}));
     return false;
   }
   attach_write(o.file, lf.replacement.handle);
@@ -454,7 +447,7 @@ void discard_line_files(Observations& o) {
 void commit_line_files(Observations& o, const Params& p, std::int32_t nsoundings,
                        std::FILE* console) {
   if (!o.early.message.empty()) throw o.early;
-  progress_line(console, "Writing data to \"" + p.output_file + "\".");
+  progress_line(console, text(OutputMsg::writing, {p.output_file}));
   if (o.all_null) {
     o.failure = Stop{};
     o.stop_at_once = true;
@@ -462,21 +455,20 @@ void commit_line_files(Observations& o, const Params& p, std::int32_t nsoundings
   }
   if (o.files.empty()) {
     const LinePlace at = p.averaging_place;
-    estop("no sounding to write to \"" + p.output_file + "\"",
+    estop(text(OutputMsg::no_block, {p.output_file}),
           params_place(at.line, at.column,
-                       "averaging line: " + quoted_text(p.averaging_word) +
-                           " leaves no block in any flight line"));
+                       text(OutputMsg::no_block_line, {quoted_text(p.averaging_word)})));
   }
   for (const LineFile& lf : o.files) {
     if (lf.blocks > kMostBlocks) {
       o.stop_at_once = true;
-      fail_count(o, p, lf.blocks, "\"" + lf.name + "\"");
+      fail_count(o, p, lf.blocks, lf.name);
     }
   }
   if (!o.failure.message.empty()) throw o.failure;
   for (LineFile& lf : o.files) {
     if (!os::commit_replacement(lf.replacement)) {
-      estop("error closing output file \"" + lf.name + "\"");
+      estop(text(OutputMsg::cannot_close, {lf.name}));
     }
   }
   o.mode = Observations::Mode::done;
@@ -501,9 +493,8 @@ std::string line_file_name(const std::string& pattern, const std::string& line) 
 
 void report_line_files(const Observations& o, std::FILE* console) {
   for (const LineFile& lf : o.files) {
-    progress_line(console, std::to_string(lf.blocks) +
-                               (lf.blocks == 1 ? " sounding" : " soundings") + " written to \"" +
-                               lf.name + "\".");
+    progress_line(console, text(lf.blocks == 1 ? OutputMsg::written_one : OutputMsg::written,
+                                {std::to_string(lf.blocks), lf.name}));
   }
 }
 
@@ -579,38 +570,34 @@ void write_observations(Observations& o, ReadFile& f, const Params& p, Arrays& a
     commit_line_files(o, p, nsoundings, console);
     return;
   }
-  const std::string quoted = quoted_output(o, p);
-  if (o.mode == Observations::Mode::refused_data) {
-    estop("output file " + quoted + " is the data file");
-  }
-  if (o.mode == Observations::Mode::refused_params) {
-    estop("output file " + quoted + " is the parameters file");
-  }
+  const std::string& name = output_name(o, p);
+  if (o.mode == Observations::Mode::refused_data) estop(text(OutputMsg::is_data, {name}));
+  if (o.mode == Observations::Mode::refused_params) estop(text(OutputMsg::is_params, {name}));
   if (o.mode == Observations::Mode::in_place) {
     // Not a regular file (a device, a pipe), or a directory that takes no new
     // file: the name itself is written, now that the data file is sound. A
     // count that the count line cannot hold stops before the name is even
     // opened, so that it receives nothing.
     if (o.all_null || o.kept > kMostBlocks) {
-      progress_line(console, "Writing data to " + quoted + ".");
+      progress_line(console, text(OutputMsg::writing, {name}));
       o.stop_at_once = true;
       if (o.all_null) fail_all_null(o, p, nsoundings);
-      fail_count(o, p, o.kept, quoted_output(o, p));
+      fail_count(o, p, o.kept, output_name(o, p));
     }
-    if (open_write(o.file, p.output_file) != 0) estop("error opening output file " + quoted);
-    progress_line(console, "Writing data to " + quoted + ".");
+    if (open_write(o.file, p.output_file) != 0) estop(text(OutputMsg::cannot_open, {name}));
+    progress_line(console, text(OutputMsg::writing, {name}));
     o.stop_at_once = true;
     rewind_read(f);
     pass(o, f, p, a, nsoundings, p.naverage, true, nullptr, o.kept);
     close_read(f);
-    if (close_write(o.file) != 0) estop("error closing output file " + quoted);
+    if (close_write(o.file) != 0) estop(text(OutputMsg::cannot_close, {name}));
     return;
   }
-  progress_line(console, "Writing data to " + quoted + ".");
+  progress_line(console, text(OutputMsg::writing, {name}));
   // The held failure, with the message it was met with.
   if (!o.failure.message.empty()) throw o.failure;
   if (close_write(o.file) != 0 || !os::commit_replacement(o.replacement)) {
-    estop("error closing output file " + quoted);
+    estop(text(OutputMsg::cannot_close, {name}));
   }
   o.mode = Observations::Mode::done;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "params/messages.h"
 #include "params/params.h"
 #include "textio/reader.h"
 #include "textio/records.h"
@@ -29,10 +30,6 @@ bool is_word_separator(char c) {
   return c == ' ' || c == '\t' || c == ',';
 }
 
-std::string params_quoted() {
-  return std::string("\"") + kParamsName + "\"";
-}
-
 // The averaging line being read: as read, and where it stands.
 struct AveragingLine {
   const std::string& text;
@@ -40,11 +37,12 @@ struct AveragingLine {
 };
 
 // The line that points at `word` of the averaging line (an empty word: at
-// no position), saying `what`.
-std::string line_place(const AveragingLine& l, std::string_view word, std::string_view what) {
+// no position), saying `id` of it, with the word quoted and the reason.
+std::string line_place(const AveragingLine& l, std::string_view word, ParamsMsg id,
+                       std::string_view reason = {}) {
   const std::size_t column =
       word.empty() ? 0 : static_cast<std::size_t>(word.data() - l.text.data()) + 1;
-  return params_place(l.line, column, "averaging line: " + std::string(what));
+  return params_place(l.line, column, text(id, {quoted_text(word), reason}));
 }
 
 // The first value of a text, as the free-format read would take it: up to a
@@ -54,21 +52,20 @@ std::string_view first_token(std::string_view text) {
   return text.substr(0, end == 0 ? 1 : end);
 }
 
-// One integer from the number text; a null value or a slash leaves 0. `what`
-// names the number in the lines that point at it.
+// One integer from the number text; a null value or a slash leaves 0.
+// `missing` is the line for an option without its number.
 std::int32_t read_number(const AveragingLine& l, std::string_view option, std::string_view text,
-                         const char* what, const std::string& message, bool& assigned) {
+                         ParamsMsg missing, const std::string& message, bool& assigned) {
   std::int32_t n = 0;
   const Item item = int_item(n);
   const int status = read_one(text, item, assigned);
   const std::string_view token = first_token(trimmed(text));
   if (status < 0) {
-    estop(message,
-          line_place(l, option, "no " + std::string(what) + " after " + quoted_text(option)));
+    estop(message, line_place(l, option, missing));
   }
   if (status > 0) {
     estop(message,
-          line_place(l, token, quoted_text(token) + " " + fault_reason(status, ItemKind::integer)));
+          line_place(l, token, ParamsMsg::averaging_bad, fault_reason(status, ItemKind::integer)));
   }
   return n;
 }
@@ -78,12 +75,10 @@ std::int32_t read_number(const AveragingLine& l, std::string_view option, std::s
 void read_averaging_line(ReadFile& f, Params& p, std::FILE* console) {
   std::string line(kLineLength, ' ');
   if (const int status = read_char_field(f, line.data(), kLineLength)) {
-    const std::string message = "error reading averaging/decimating info from " + params_quoted();
+    const std::string message = text(ParamsMsg::averaging_line);
     if (status > 0) estop(message);  // the file system failed
-    estop(message, params_place(f.line + 1, 0,
-                                "the file ends before the averaging line (al, av or de, after "
-                                "the " +
-                                    number_text(p.ncols) + " column lines)"));
+    estop(message,
+          params_place(f.line + 1, 0, text(ParamsMsg::ends_averaging, {number_text(p.ncols)})));
   }
   const AveragingLine l{line, f.line};
   const std::string_view adjusted = left_adjusted(line);
@@ -97,43 +92,38 @@ void read_averaging_line(ReadFile& f, Params& p, std::FILE* console) {
   if (letters == "al" || letters == "AL") {
     p.naverage = 0;
     p.ndecimate = 1;
-    progress_line(console, "No averaging nor decimation to be applied.");
+    progress_line(console, text(ParamsMsg::no_thinning));
   } else if (letters == "av" || letters == "AV") {
     const std::string_view text = number_part(adjusted);
     bool assigned = false;
-    const std::int32_t n =
-        read_number(l, option, text, "averaging number",
-                    "error reading averaging number from " + params_quoted(), assigned);
+    const std::int32_t n = read_number(l, option, text, ParamsMsg::no_averaging_number,
+                                       kivo::text(ParamsMsg::averaging_number), assigned);
     if (n < 0) {
-      estop("averaging number read from " + params_quoted() + " < 0",
-            line_place(l, first_token(text), quoted_text(first_token(text)) + " is below 0"));
+      estop(kivo::text(ParamsMsg::averaging_low),
+            line_place(l, first_token(text), ParamsMsg::averaging_below_0));
     }
     p.naverage = n;
     p.ndecimate = 1;
-    progress_line(console, "Averaging over " + number_text(n, 9) + " neighbouring sounding" +
-                               (n == 1 ? "" : "s") + " (on each side).");
+    progress_line(console, kivo::text(n == 1 ? ParamsMsg::averaging_one : ParamsMsg::averaging,
+                                      {number_text(n, 9)}));
   } else if (letters == "de" || letters == "DE") {
     const std::string_view text = number_part(adjusted);
     bool assigned = false;
-    const std::int32_t n =
-        read_number(l, option, text, "decimating number",
-                    "error reading decimating number from " + params_quoted(), assigned);
+    const std::int32_t n = read_number(l, option, text, ParamsMsg::no_decimating_number,
+                                       kivo::text(ParamsMsg::decimating_number), assigned);
     if (n < 1) {
-      const std::string_view token = first_token(text);
-      estop("decimating number read from " + params_quoted() + " < 1",
-            line_place(l, token,
-                       quoted_text(token) + (assigned ? " is below 1 (de 1 keeps every sounding)"
-                                                      : " gives no decimating number")));
+      estop(kivo::text(ParamsMsg::decimating_low),
+            line_place(l, first_token(text),
+                       assigned ? ParamsMsg::decimating_below_1 : ParamsMsg::decimating_no_value));
     }
     p.naverage = 0;
     p.ndecimate = n;
-    progress_line(console, "Decimating to 1 in " + number_text(n, 9) + " soundings.");
+    progress_line(console, kivo::text(ParamsMsg::decimating, {number_text(n, 9)}));
   } else {
-    estop("inappropriate averaging/decimating option read from " + params_quoted(),
-          line_place(l, option,
-                     option.empty() ? std::string("blank, where al, av or de was expected")
-                                    : quoted_text(option) +
-                                          " is not al, av or de (all lower or all upper case)"));
+    estop(
+        text(ParamsMsg::averaging_option),
+        line_place(l, option,
+                   option.empty() ? ParamsMsg::averaging_blank : ParamsMsg::averaging_not_option));
   }
   // The record after the averaging line may name the null markers; at the
   // end of the file, or when the file cannot be read, there is none.
@@ -181,10 +171,9 @@ void read_null_line(std::string_view record, std::int64_t line, Params& p) {
   }
   p.null_place = {line, start + 1};
   if (!n.any()) {
-    estop("no null values on the null line of " + params_quoted(),
+    estop(text(ParamsMsg::no_nulls),
           params_place(line, start + 1,
-                       "null line: no null value after " + quoted_text(record.substr(start, word)) +
-                           " (null values such as -9999, * or NA, after a blank, tab or comma)"));
+                       text(ParamsMsg::null_no_value, {quoted_text(record.substr(start, word))})));
   }
 }
 

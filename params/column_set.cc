@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "params/messages.h"
 #include "params/params.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
@@ -31,16 +32,13 @@ bool same_geometry(const Arrays& a, std::size_t i, std::size_t j) {
 
 void check_column_set(Params& p, Arrays& a) {
   if (p.xcol == 0) {
-    estop("no column is the x-coordinate",
-          params_place(0, 0, "no column line is the x-coordinate (a line that begins with \"x\")"));
+    estop(text(ParamsMsg::no_x), params_place(0, 0, text(ParamsMsg::no_x_line)));
   }
   if (p.ycol == 0) {
-    estop("no column is the y-coordinate",
-          params_place(0, 0, "no column line is the y-coordinate (a line that begins with \"y\")"));
+    estop(text(ParamsMsg::no_y), params_place(0, 0, text(ParamsMsg::no_y_line)));
   }
   if (p.zcol == 0) {
-    estop("no column is the height",
-          params_place(0, 0, "no column line is the height (a line \"z f\" or \"z m\")"));
+    estop(text(ParamsMsg::no_height), params_place(0, 0, text(ParamsMsg::no_height_line)));
   }
 
   const std::size_t n = static_cast<std::size_t>(p.ncols);
@@ -67,19 +65,16 @@ void check_column_set(Params& p, Arrays& a) {
       const auto ci = static_cast<std::int32_t>(i + 1);
       const auto cj = static_cast<std::int32_t>(j + 1);
       if (a.inqu_a[i] == a.inqu_a[j]) {
-        estop(
-            "parameters for columns " + number_text(ci, 8) + " & " + number_text(cj, 9) +
-                " are the same",
-            column_place(p, cj,
-                         "the same frequency, geometry and flag \"" + std::string(1, a.inqu_a[j]) +
-                             "\" as column " + number_text(ci) + " (one datum given twice?)"));
+        estop(text(ParamsMsg::same_columns, {number_text(ci, 8), number_text(cj, 9)}),
+              column_place(p, cj,
+                           text(ParamsMsg::same_datum,
+                                {number_text(cj), std::string(1, a.inqu_a[j]), number_text(ci)})));
       }
       if (a.iqpoint_a[i] != 0) {
-        estop("screw-up during combination of inphase & quadrature",
+        estop(text(ParamsMsg::screw_up),
               column_place(p, cj,
-                           "the same frequency and geometry as column " + number_text(ci) +
-                               ", which is paired with column " + number_text(a.iqpoint_a[i]) +
-                               " already"));
+                           text(ParamsMsg::paired_already,
+                                {number_text(cj), number_text(ci), number_text(a.iqpoint_a[i])})));
       }
       a.iqpoint_a[i] = static_cast<std::int32_t>(j + 1);
       a.usecol_a[j] = 0;

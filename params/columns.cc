@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "params/messages.h"
 #include "params/params.h"
 #include "textio/reader.h"
 #include "textio/stop.h"
@@ -47,18 +48,14 @@ struct ColumnLine {
   const char* field = "";  // the field it holds
 };
 
-// The line that points at the word read last, saying `what` of it.
-std::string word_place(const ColumnLine& c, std::string_view what) {
+// The line that points at the word read last, saying `id` of it: the
+// column, the word's number and field, the word quoted, and the reason.
+std::string word_is(const ColumnLine& c, ParamsMsg id, std::string_view reason = {}) {
   const std::size_t column =
       c.word.empty() ? 0 : static_cast<std::size_t>(c.word.data() - c.text.data()) + 1;
-  return params_place(c.line, column,
-                      "column " + c.num + ", word " + std::to_string(c.word_no) + " (" + c.field +
-                          "): " + std::string(what));
-}
-
-// The word read last, quoted, followed by `what`.
-std::string word_is(const ColumnLine& c, std::string_view what) {
-  return word_place(c, quoted_text(c.word) + " " + std::string(what));
+  return params_place(
+      c.line, column,
+      text(id, {c.num, std::to_string(c.word_no), c.field, quoted_text(c.word), reason}));
 }
 
 // Reads the next word, field number `word_no`, into the item. A word that
@@ -69,11 +66,11 @@ void read_word(std::string_view& rest, ColumnLine& c, int word_no, const char* f
   c.word = next_word(rest);
   c.word_no = word_no;
   c.field = field;
-  if (c.word.empty()) estop(message, word_place(c, "missing"));
+  if (c.word.empty()) estop(message, word_is(c, ParamsMsg::word_missing));
   bool assigned = false;
   const int status = read_one(c.word, item, assigned);
-  if (status != 0) estop(message, word_is(c, fault_reason(status, item.kind)));
-  if (!assigned) estop(message, word_is(c, "gives no value"));
+  if (status != 0) estop(message, word_is(c, ParamsMsg::word_bad, fault_reason(status, item.kind)));
+  if (!assigned) estop(message, word_is(c, ParamsMsg::word_no_value));
 }
 
 char read_letter(std::string_view& rest, ColumnLine& c, int word_no, const char* field,
@@ -97,88 +94,86 @@ std::int32_t read_integer(std::string_view& rest, ColumnLine& c, int word_no, co
   return v;
 }
 
+// The stop `id` for the column of column line c.
+std::string stop_text(const ColumnLine& c, ParamsMsg id) {
+  return text(id, {c.num});
+}
+
 // The eleven fields of data column index i.
 void read_data_column(std::string_view rest, ColumnLine& c, std::size_t i, Arrays& a) {
-  const std::string col = " for column " + c.num;
-
-  const float freq = read_real(rest, c, 1, "frequency", "error reading frequency" + col);
+  const float freq = read_real(rest, c, 1, "frequency", stop_text(c, ParamsMsg::frequency));
   // Written so that a NaN fails as well.
-  if (!(freq > 0)) estop("frequency read in" + col + " <= 0", word_is(c, "is not above 0"));
+  if (!(freq > 0))
+    estop(stop_text(c, ParamsMsg::frequency_low), word_is(c, ParamsMsg::word_not_above_0));
   a.freqs_a[i] = freq;
 
-  const char ot = read_letter(rest, c, 2, "transmitter orientation",
-                              "error reading transmitter orientation" + col);
+  const char ot =
+      read_letter(rest, c, 2, "transmitter orientation", stop_text(c, ParamsMsg::tx_orientation));
   if (!one_of(ot, "xXyYzZ")) {
-    estop("invalid transmitter orientation" + col, word_is(c, "is not x, y or z"));
+    estop(stop_text(c, ParamsMsg::tx_orientation_bad), word_is(c, ParamsMsg::word_not_xyz));
   }
   a.ot_a[i] = ot;
 
-  a.momt_a[i] =
-      read_real(rest, c, 3, "transmitter moment", "error reading transmitter moment" + col);
+  a.momt_a[i] = read_real(rest, c, 3, "transmitter moment", stop_text(c, ParamsMsg::moment));
 
   const char orr =
-      read_letter(rest, c, 4, "receiver orientation", "error reading receiver orientation" + col);
+      read_letter(rest, c, 4, "receiver orientation", stop_text(c, ParamsMsg::rx_orientation));
   if (!one_of(orr, "xXyYzZ")) {
-    estop("invalid receiver orientation" + col, word_is(c, "is not x, y or z"));
+    estop(stop_text(c, ParamsMsg::rx_orientation_bad), word_is(c, ParamsMsg::word_not_xyz));
   }
   a.or_a[i] = orr;
 
-  const char fm =
-      read_letter(rest, c, 5, "feet-or-metres flag", "error reading feet-or-metres flag" + col);
-  if (!one_of(fm, "fFmM")) {
-    estop("invalid feet-or-metres flag" + col, word_is(c, "is not f (feet) or m (metres)"));
-  }
+  const char fm = read_letter(rest, c, 5, "feet-or-metres flag", stop_text(c, ParamsMsg::flag));
+  if (!one_of(fm, "fFmM"))
+    estop(stop_text(c, ParamsMsg::flag_bad), word_is(c, ParamsMsg::word_not_fm));
   a.feetmetres_a[i] = fm;
   const bool feet = fm == 'f' || fm == 'F';
 
-  float trx = read_real(rest, c, 6, "Tx-Rx x separation", "error reading Tx-Rx x separation" + col);
+  float trx = read_real(rest, c, 6, "Tx-Rx x separation", stop_text(c, ParamsMsg::x_separation));
   if (feet) trx *= kFeetToMetres;
   a.trx_a[i] = trx;
 
-  float try_ =
-      read_real(rest, c, 7, "Tx-Rx y separation", "error reading Tx-Rx y separation" + col);
+  float try_ = read_real(rest, c, 7, "Tx-Rx y separation", stop_text(c, ParamsMsg::y_separation));
   if (feet) try_ *= kFeetToMetres;
   a.try_a[i] = try_;
 
-  const std::int32_t ontype = read_integer(rest, c, 8, "normalization type",
-                                           "error during read of normalization type" + col);
+  const std::int32_t ontype =
+      read_integer(rest, c, 8, "normalization type", stop_text(c, ParamsMsg::normalization));
   if (ontype < 1 || ontype > 4) {
-    estop("invalid option for normalization type" + col, word_is(c, "is not 1, 2, 3 or 4"));
+    estop(stop_text(c, ParamsMsg::normalization_bad), word_is(c, ParamsMsg::word_not_1234));
   }
   a.ontype_a[i] = ontype;
 
   const char iq =
-      read_letter(rest, c, 9, "in-phase/quadrature flag", "error reading inph/quad flag" + col);
-  if (!one_of(iq, "iIqQ")) {
-    estop("invalid inphase/quadrature flag" + col,
-          word_is(c, "is not i (in-phase) or q (quadrature)"));
-  }
+      read_letter(rest, c, 9, "in-phase/quadrature flag", stop_text(c, ParamsMsg::inqu));
+  if (!one_of(iq, "iIqQ"))
+    estop(stop_text(c, ParamsMsg::inqu_bad), word_is(c, ParamsMsg::word_not_iq));
   a.inqu_a[i] = iq;
 
-  const float perr = read_real(rest, c, 10, "percentage uncertainty",
-                               "error reading percentage uncertainty" + col);
-  if (!(perr >= 0)) estop("percentage error for colum " + c.num + " < 0", word_is(c, "is below 0"));
+  const float perr =
+      read_real(rest, c, 10, "percentage uncertainty", stop_text(c, ParamsMsg::percentage));
+  if (!(perr >= 0))
+    estop(stop_text(c, ParamsMsg::percentage_low), word_is(c, ParamsMsg::word_below_0));
   a.perr_a[i] = perr;
 
   const float terr =
-      read_real(rest, c, 11, "threshold uncertainty", "error reading threshold uncertainty" + col);
-  if (!(terr >= 0)) estop("threshold error" + col + " < 0", word_is(c, "is below 0"));
+      read_real(rest, c, 11, "threshold uncertainty", stop_text(c, ParamsMsg::threshold));
+  if (!(terr >= 0))
+    estop(stop_text(c, ParamsMsg::threshold_low), word_is(c, ParamsMsg::word_below_0));
   if (perr == 0 && terr == 0) {
-    estop("both percentage and threshold uncertainties are zero" + col,
-          word_is(c, "is 0, and so is the percentage uncertainty: a datum needs one of them"));
+    estop(stop_text(c, ParamsMsg::both_zero), word_is(c, ParamsMsg::word_both_zero));
   }
   a.terr_a[i] = terr;
 }
 
 // Gives column k a coordinate role; a role given by an earlier line is an
 // error, since that column would be left a data column without its fields.
-void set_coordinate(const Params& p, std::int32_t& role_col, std::int32_t k, const char* what) {
+// `both` is the stop, `second` the line at the second column.
+void set_coordinate(const Params& p, std::int32_t& role_col, std::int32_t k, ParamsMsg both,
+                    ParamsMsg second) {
   if (role_col != 0) {
-    estop(
-        "columns " + number_text(role_col, 8) + " & " + number_text(k, 9) + " are both the " + what,
-        column_place(p, k,
-                     std::string("a second ") + what + " column (column " + number_text(role_col) +
-                         " is one already)"));
+    estop(text(both, {number_text(role_col, 8), number_text(k, 9)}),
+          column_place(p, k, text(second, {number_text(k), number_text(role_col)})));
   }
   role_col = k;
 }
@@ -198,14 +193,10 @@ void read_column_lines(ReadFile& f, Params& p, Arrays& a) {
     const std::int32_t k = i + 1;
     const std::string num = number_text(k, 9);
     if (const int status = read_char_field(f, line.data(), kLineLength)) {
-      const std::string message =
-          "error reading parameters for column " + num + " from \"" + kParamsName + "\"";
+      const std::string message = text(ParamsMsg::column_line, {num});
       if (status > 0) estop(message);  // the file system failed
       estop(message, params_place(f.line + 1, 0,
-                                  "column " + num + ": the file ends before its column line (" +
-                                      number_text(p.ncols) +
-                                      " columns need as many column lines, then the averaging "
-                                      "line)"));
+                                  text(ParamsMsg::ends_column_line, {num, number_text(p.ncols)})));
     }
     std::string_view rest = left_adjusted(line);
     const char first = rest.empty() ? ' ' : rest.front();
@@ -223,22 +214,21 @@ void read_column_lines(ReadFile& f, Params& p, Arrays& a) {
     // flight line begins; nothing more is read on its line.
     if (is_line_role(rest)) {
       a.usecol_a[ii] = 0;
-      set_coordinate(p, p.linecol, k, "line");
+      set_coordinate(p, p.linecol, k, ParamsMsg::both_line, ParamsMsg::second_line);
       continue;
     }
     a.usecol_a[ii] = 1;
     if (first == 'x' || first == 'X') {
-      set_coordinate(p, p.xcol, k, "x-coordinate");
+      set_coordinate(p, p.xcol, k, ParamsMsg::both_x, ParamsMsg::second_x);
     } else if (first == 'y' || first == 'Y') {
-      set_coordinate(p, p.ycol, k, "y-coordinate");
+      set_coordinate(p, p.ycol, k, ParamsMsg::both_y, ParamsMsg::second_y);
     } else if (first == 'z' || first == 'Z') {
-      set_coordinate(p, p.zcol, k, "height");
+      set_coordinate(p, p.zcol, k, ParamsMsg::both_height, ParamsMsg::second_height);
       next_word(rest);  // the word that chose the role
       const char fm = read_letter(rest, c, 2, "feet-or-metres flag of the height",
-                                  "error reading units for Tx-Rx height for column " + num);
+                                  text(ParamsMsg::height_units, {num}));
       if (!one_of(fm, "fFmM")) {
-        estop("invalid feet-or-metres flag for Tx-Rx height (column " + num + ")",
-              word_is(c, "is not f (feet) or m (metres)"));
+        estop(text(ParamsMsg::height_flag, {num}), word_is(c, ParamsMsg::word_not_fm));
       }
       a.feetmetres_a[ii] = fm;
     } else {

@@ -114,7 +114,8 @@ void check_column_set(Params& p, Arrays& a);
 
 // The line on standard error that points at a place of "kivo.in".
 std::string params_place(std::int64_t line, std::size_t column, std::string_view what);
-// The same at the column line of column number k (from 1).
+// The same at the column line of column number k (from 1); `what` begins
+// with "column <k>: ".
 std::string column_place(const Params& p, std::int32_t k, std::string_view what);
 
 // Whether a file (or a directory) of this name exists.

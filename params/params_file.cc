@@ -7,8 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "params/params.h"
 #include "os/os.h"
+#include "params/messages.h"
+#include "params/params.h"
 #include "textio/reader.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
@@ -32,29 +33,33 @@ std::string_view trimmed(std::string_view s) {
 
 namespace {
 
+// The messages of a file name that cannot be read: the stop, and the lines
+// for a malformed name, an unclosed quotation mark and the end of the file.
+struct NameMessages {
+  ParamsMsg stop, bad, unclosed, ends;
+};
+
 // One free-format character value of any length, left-adjusted and used
-// without its trailing blanks; a null value gives an empty name. Stops with
-// `message` when it cannot be read.
-void read_name(ReadFile& f, std::string& name, const std::string& message, const char* what) {
+// without its trailing blanks; a null value gives an empty name.
+void read_name(ReadFile& f, std::string& name, const NameMessages& m) {
   std::string value;
   const Item item = text_item(value);
   const int status = read_list(f, {&item, 1});
   name.assign(trimmed(value));
   if (status == 0) return;
   const ReadFault& fault = f.fault;
+  const std::string message = text(m.stop);
   if (status > 0 && fault.column == 0) estop(message);  // the file system failed
   if (status > 0) {
     estop(message, params_place(fault.line, fault.column,
-                                std::string(what) + ": " + quoted_text(fault.text) + " " +
-                                    fault_reason(status, ItemKind::character)));
+                                text(m.bad, {quoted_text(fault.text),
+                                             fault_reason(status, ItemKind::character)})));
   }
   if (fault.column > 0) {
     estop(message,
-          params_place(fault.line, fault.column,
-                       std::string(what) + ": the quotation mark " + quoted_text(fault.text) +
-                           " is not closed before the end of the file"));
+          params_place(fault.line, fault.column, text(m.unclosed, {quoted_text(fault.text)})));
   }
-  estop(message, params_place(fault.line, 0, std::string("the file ends before the ") + what));
+  estop(message, params_place(fault.line, 0, text(m.ends)));
 }
 
 // new (std::nothrow) T[n] for a size already known to fit; the elements are
@@ -72,9 +77,9 @@ bool allocate(Array<T>& a, std::uint64_t n) {
 
 void open_params_file(ReadFile& f, std::FILE* console) {
   const std::string name = kParamsName;
-  if (!name_exists(name)) estop("parameters file \"" + name + "\" does not exist");
-  if (open_read(f, name) != 0) estop("error opening parameters file \"" + name + "\"");
-  progress_line(console, "Reading column parameters from \"" + name + "\".");
+  if (!name_exists(name)) estop(text(ParamsMsg::missing));
+  if (open_read(f, name) != 0) estop(text(ParamsMsg::cannot_open));
+  progress_line(console, text(ParamsMsg::reading));
 }
 
 std::string params_place(std::int64_t line, std::size_t column, std::string_view what) {
@@ -84,43 +89,40 @@ std::string params_place(std::int64_t line, std::size_t column, std::string_view
 std::string column_place(const Params& p, std::int32_t k, std::string_view what) {
   const auto i = static_cast<std::size_t>(k - 1);
   const LinePlace at = i < p.column_places.size() ? p.column_places[i] : LinePlace{};
-  return params_place(at.line, at.column, "column " + number_text(k) + ": " + std::string(what));
+  return params_place(at.line, at.column, what);
 }
 
 void read_file_names(ReadFile& f, Params& p) {
   read_name(f, p.data_file,
-            std::string("error reading data file name from file \"") + kParamsName + "\"",
-            "data file name");
+            {ParamsMsg::data_name, ParamsMsg::data_name_bad, ParamsMsg::data_name_unclosed,
+             ParamsMsg::ends_data_name});
   read_name(f, p.output_file,
-            std::string("error reading name for the output file from \"") + kParamsName + "\"",
-            "output file name");
+            {ParamsMsg::output_name, ParamsMsg::output_name_bad, ParamsMsg::output_name_unclosed,
+             ParamsMsg::ends_output_name});
 }
 
 void read_column_count(ReadFile& f, Params& p) {
   std::int32_t n = 0;
   const Item item = int_item(n);
-  const std::string message =
-      std::string("error reading number of columns from \"") + kParamsName + "\"";
+  const std::string message = text(ParamsMsg::column_count);
   const int status = read_list(f, {&item, 1});
   const ReadFault& fault = f.fault;
   if (status > 0 && fault.column == 0) estop(message);  // the file system failed
   if (status > 0) {
-    estop(message, params_place(fault.line, fault.column,
-                                "number of columns: " + quoted_text(fault.text) + " " +
-                                    fault_reason(status, ItemKind::integer)));
+    estop(message,
+          params_place(fault.line, fault.column,
+                       text(ParamsMsg::column_count_bad,
+                            {quoted_text(fault.text), fault_reason(status, ItemKind::integer)})));
   }
   if (status < 0) {
-    estop(message, params_place(fault.line, 0, "the file ends before the number of columns"));
+    estop(message, params_place(fault.line, 0, text(ParamsMsg::ends_column_count)));
   }
   if (n <= 0) {
     std::int64_t line = 0;
     std::size_t column = 0;
     locate_item(f, 1, 0, line, column);
-    estop(std::string("number of columns read from \"") + kParamsName + "\" <= 0",
-          params_place(line, column,
-                       "number of columns: " + number_text(n) +
-                           " is not above 0 (one column "
-                           "line follows for each column)"));
+    estop(text(ParamsMsg::column_count_low),
+          params_place(line, column, text(ParamsMsg::column_count_not_above, {number_text(n)})));
   }
   p.ncols = n;
 }
@@ -133,7 +135,7 @@ void allocate_arrays(Arrays& a, std::int32_t ncols) {
                   allocate(a.or_a, n) && allocate(a.trx_a, n) && allocate(a.try_a, n) &&
                   allocate(a.ontype_a, n) && allocate(a.perr_a, n) && allocate(a.terr_a, n) &&
                   allocate(a.dat_a, n) && allocate(a.err_a, n);
-  if (!ok) estop("error allocating space for arrays");
+  if (!ok) estop(text(ParamsMsg::no_memory));
 }
 
 }  // namespace kivo

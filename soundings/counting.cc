@@ -7,6 +7,7 @@
 #include <string>
 
 #include "params/params.h"
+#include "soundings/messages.h"
 #include "soundings/soundings.h"
 #include "textio/reader.h"
 #include "textio/records.h"
@@ -16,19 +17,19 @@
 namespace kivo {
 
 std::int32_t count_soundings(ReadFile& f, const Params& p, std::FILE* console) {
-  const std::string quoted = "\"" + p.data_file + "\"";
-  if (!name_exists(p.data_file)) estop("data file " + quoted + " does not exist");
-  if (open_read(f, p.data_file) != 0) estop("error opening data file " + quoted);
-  progress_line(console, "Reading data from " + quoted + ".");
+  const std::string& name = p.data_file;
+  if (!name_exists(name)) estop(text(SoundingsMsg::data_missing, {name}));
+  if (open_read(f, name) != 0) estop(text(SoundingsMsg::data_cannot_open, {name}));
+  progress_line(console, text(SoundingsMsg::reading_data, {name}));
 
   RecordCount records;
-  if (count_rows(f, records) > 0) estop("error counting soundings in " + quoted);
+  if (count_rows(f, records) > 0) estop(text(SoundingsMsg::counting, {name}));
   const std::int64_t count = records.rows;
-  if (count > std::numeric_limits<std::int32_t>::max()) estop("too many soundings in " + quoted);
+  if (count > std::numeric_limits<std::int32_t>::max()) estop(text(SoundingsMsg::too_many, {name}));
   rewind_read(f);
 
   const auto s = static_cast<std::int32_t>(count);
-  progress_line(console, number_text(s, 9) + " soundings found in " + quoted + ".");
+  progress_line(console, text(SoundingsMsg::found, {number_text(s, 9), name}));
   return s;
 }
 

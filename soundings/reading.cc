@@ -10,6 +10,8 @@
 #include <thread>
 #include <tuple>
 
+#include "params/messages.h"
+#include "soundings/messages.h"
 #include "soundings/read_ahead.h"
 #include "soundings/soundings.h"
 #include "textio/records.h"
@@ -98,22 +100,20 @@ std::vector<ColumnStore> plan_row(const Params& p, const Arrays& a) {
 
 namespace {
 
-// Stores the row in dum_a column by column: the coordinates and the height
-// into `row`, the datum and uncertainty of each data column (the entry c of
-// the plan) through put(c, j, dat, err).
 // The stop for a lead column and its partner that are not one in-phase and
 // one quadrature column, at the partner's column line.
 [[noreturn]] void stop_pair(const Params& p, const Arrays& a, const ColumnStore& c) {
-  const std::string message =
-      "inconsistent pairing of inphase & quadrature values (col " + number_text(c.j + 1, 8) + ")";
+  const std::string message = text(SoundingsMsg::bad_pair, {number_text(c.j + 1, 8)});
   if (c.k < 0 || c.k >= p.ncols) estop(message);
-  estop(message,
-        column_place(p, c.k + 1,
-                     "its flag \"" + std::string(1, a.inqu_a[c.k]) + "\" and the flag \"" +
-                         std::string(1, a.inqu_a[c.j]) + "\" of column " + number_text(c.j + 1) +
-                         " make no in-phase/quadrature pair (one i, the other q)"));
+  estop(message, column_place(p, c.k + 1,
+                              text(SoundingsMsg::bad_flags,
+                                   {number_text(c.k + 1), std::string(1, a.inqu_a[c.k]),
+                                    std::string(1, a.inqu_a[c.j]), number_text(c.j + 1)})));
 }
 
+// Stores the row in dum_a column by column: the coordinates and the height
+// into `row`, the datum and uncertainty of each data column (the entry c of
+// the plan) through put(c, j, dat, err).
 template <class Put>
 void store_columns(const std::vector<ColumnStore>& plan, const Params& p, const Arrays& a,
                    const float* dum, Sounding& row, Put&& put) {
@@ -152,7 +152,7 @@ void store_columns(const std::vector<ColumnStore>& plan, const Params& p, const 
         break;
       }
       case StoreKind::bad_inqu:
-        estop("inconsistent inqu value (column " + number_text(c.j + 1, 8) + ")");
+        estop(text(SoundingsMsg::bad_inqu, {number_text(c.j + 1, 8)}));
       case StoreKind::bad_pair:
         stop_pair(p, a, c);
     }
@@ -217,12 +217,15 @@ std::string value_text(float v) {
   return std::string(text, r.ptr);
 }
 
-// What a note on a value that looks like a null marker suggests.
-std::string null_hint(const Params& p, const std::string& value) {
-  if (p.nulls.any()) {
-    return " (add " + value + " to the null line to leave such soundings out)";
-  }
-  return " (a null line \"null " + value + "\" leaves such soundings out)";
+// The note on a value of column number `column` (from 1) that looks like a
+// null marker, and what it suggests: a null line, or the value added to it.
+std::string marker_note(const Params& p, std::int32_t column, float v, const NoteCount& n) {
+  const bool one = n.count == 1;
+  const SoundingsMsg id =
+      p.nulls.any() ? (one ? SoundingsMsg::marker_here_add : SoundingsMsg::marker_first_add)
+                    : (one ? SoundingsMsg::marker_here : SoundingsMsg::marker_first);
+  const std::string value = value_text(v);
+  return text(id, {number_text(column), value, soundings_text(n.count), value});
 }
 
 // The text of a null marker of a NullNote, as written on the null line.
@@ -231,10 +234,6 @@ std::string null_marker_text(const Nulls& nulls, std::int32_t marker) {
   if (k < nulls.values.size()) return nulls.typed[k];
   if (k == nulls.values.size()) return nulls.nan_typed;
   return nulls.texts[k - nulls.values.size() - 1];
-}
-
-std::string here(std::int64_t count) {
-  return count == 1 ? " (here)" : " (the first here)";
 }
 
 }  // namespace
@@ -250,85 +249,74 @@ void report_notes(const ReadingNotes& notes, const Params& p, std::FILE* console
   std::vector<Line> lines;
   const std::string& file = p.data_file;
   for (std::size_t j = 0; j < notes.columns.size(); ++j) {
-    const std::string col = "note: column " + number_text(static_cast<std::int32_t>(j + 1));
+    const auto column = static_cast<std::int32_t>(j + 1);
     for (std::size_t k = 0; k < kNoteKinds; ++k) {
       const NoteCount& n = notes.columns[j][k];
       if (n.count == 0) continue;
       if (static_cast<NoteKind>(k) == NoteKind::empty) {
-        lines.push_back(
-            {n.line, n.column,
-             place(
-                 file, n.line, n.column,
-                 col + " of sounding " + number_text(n.sounding) +
-                     (n.sounding == 1 ? " is empty and reads as 0 ("
-                                      : " is empty and keeps the value of the sounding before (") +
-                     soundings_text(n.count) + ")")});
+        const SoundingsMsg id =
+            n.sounding == 1 ? SoundingsMsg::empty_zero : SoundingsMsg::empty_before;
+        lines.push_back({n.line, n.column,
+                         place(file, n.line, n.column,
+                               text(id, {number_text(column), number_text(n.sounding),
+                                         soundings_text(n.count)}))});
         continue;
       }
-      const std::string value = value_text(n.value);
       lines.push_back(
-          {n.line, n.column,
-           place(file, n.line, n.column,
-                 col + " holds " + value + " in " + soundings_text(n.count) + here(n.count) +
-                     "; kivo converts it as a value" + null_hint(p, value))});
+          {n.line, n.column, place(file, n.line, n.column, marker_note(p, column, n.value, n))});
     }
   }
   for (const MarkerNote& m : notes.markers) {
     const NoteCount& n = m.n;
-    const std::string value = value_text(m.value);
     lines.push_back({n.line, n.column,
-                     place(file, n.line, n.column,
-                           "note: column " + number_text(m.column + 1) + " holds " + value +
-                               " in " + soundings_text(n.count) + here(n.count) +
-                               "; kivo converts it as a value" + null_hint(p, value))});
+                     place(file, n.line, n.column, marker_note(p, m.column + 1, m.value, n))});
   }
   for (const NullNote& u : notes.nulls) {
     const NoteCount& n = u.n;
-    const std::string what = u.marker == kEmptyNull
-                                 ? std::string("an empty value")
-                                 : "null " + quoted_text(null_marker_text(p.nulls, u.marker));
-    lines.push_back({n.line, n.column,
-                     place(file, n.line, n.column,
-                           "note: column " + number_text(u.column + 1) + " (" + what +
-                               ") left out " + soundings_text(n.count) + here(n.count))});
+    const bool one = n.count == 1;
+    const std::string column = number_text(u.column + 1);
+    const std::string what =
+        u.marker == kEmptyNull
+            ? text(one ? SoundingsMsg::empty_null_here : SoundingsMsg::empty_null_first,
+                   {column, soundings_text(n.count)})
+            : text(one ? SoundingsMsg::null_here : SoundingsMsg::null_first,
+                   {column, quoted_text(null_marker_text(p.nulls, u.marker)),
+                    soundings_text(n.count)});
+    lines.push_back({n.line, n.column, place(file, n.line, n.column, what)});
   }
   if (notes.wide.count > 0) {
     const NoteCount& n = notes.wide;
     const std::string ncols = number_text(p.ncols);
+    const SoundingsMsg id =
+        p.ncols == 1 ? (n.count == 1 ? SoundingsMsg::wide_one_each : SoundingsMsg::wide_one_column)
+                     : (n.count == 1 ? SoundingsMsg::wide_one_row : SoundingsMsg::wide);
     lines.push_back({n.line, 0,
                      place(file, n.line, 0,
-                           "note: rows hold more values than the " + ncols +
-                               (p.ncols == 1 ? " column of \"" : " columns of \"") + kParamsName +
-                               "\" (" + std::to_string(notes.wide_values) + " here; " +
-                               std::to_string(n.count) + (n.count == 1 ? " row does" : " rows do") +
-                               "): values past column " + ncols + " are not read")});
+                           text(id, {ncols, std::to_string(notes.wide_values),
+                                     std::to_string(n.count), ncols}))});
   }
   if (notes.low.count > 0) {
     const NoteCount& n = notes.low;
     lines.push_back({n.line, n.column,
                      place(file, n.line, n.column,
-                           "note: the height (column " + number_text(p.zcol) +
-                               ") is 0 or below in " + soundings_text(n.count) + here(n.count))});
+                           text(n.count == 1 ? SoundingsMsg::low_here : SoundingsMsg::low_first,
+                                {number_text(p.zcol), soundings_text(n.count)}))});
   }
   if (notes.spans > 0) {
-    lines.push_back(
-        {notes.span_first, 0,
-         place(file, notes.span_first, 0,
-               "note: sounding " + number_text(notes.span_sounding) +
-                   " takes its values from lines " + std::to_string(notes.span_first) + " to " +
-                   std::to_string(notes.span_last) + " (" + soundings_text(notes.spans) +
-                   (notes.spans == 1 ? " does" : " do") + "); " + number_text(notes.read) +
-                   " soundings read where " + number_text(notes.counted) + " were counted")});
+    lines.push_back({notes.span_first, 0,
+                     place(file, notes.span_first, 0,
+                           text(notes.spans == 1 ? SoundingsMsg::spans_one : SoundingsMsg::spans,
+                                {number_text(notes.span_sounding), std::to_string(notes.span_first),
+                                 std::to_string(notes.span_last), soundings_text(notes.spans),
+                                 number_text(notes.read), number_text(notes.counted)}))});
   }
-  if (notes.short_lines > 0) {
-    lines.push_back(
-        {notes.short_first, 0,
-         place(file, notes.short_first, 0,
-               "note: " + std::to_string(notes.short_lines) +
-                   (notes.short_lines == 1 ? " flight line" : " flight lines") +
-                   " shorter than the window of " + number_text(notes.window) +
-                   " soundings gave no block (" + soundings_text(notes.short_soundings) +
-                   "; the first begins here)")});
+  if (notes.short_flights > 0) {
+    lines.push_back({notes.short_first_file_line, 0,
+                     place(file, notes.short_first_file_line, 0,
+                           text(notes.short_flights == 1 ? SoundingsMsg::short_flight
+                                                         : SoundingsMsg::short_flights,
+                                {std::to_string(notes.short_flights), number_text(notes.window),
+                                 soundings_text(notes.short_soundings)}))});
   }
   std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) {
     return std::tie(a.line, a.column) < std::tie(b.line, b.column);
@@ -360,24 +348,20 @@ std::string row_hint(const RowReader& r, const ReadFault& fault) {
 [[noreturn, gnu::cold]] void stop_row(const RowReader& r, int status) {
   const Params& p = *r.params;
   const std::string message =
-      "error reading data for sounding " + number_text(r.nread) + " from \"" + p.data_file + "\"";
+      text(SoundingsMsg::read_sounding, {number_text(r.nread), p.data_file});
   const ReadFault& fault = r.file->fault;
   if (status > 0 && fault.column == 0) estop(message);  // the file system failed
-  const std::string head = "sounding " + number_text(r.nread);
+  const std::string sounding = number_text(r.nread);
   if (status < 0) {
-    estop(message,
-          place(p.data_file, fault.first_line, 0,
-                head + ": the file ends after " + std::to_string(fault.item) + " of " +
-                    number_text(p.ncols) + " values" +
-                    (fault.item == 0 ? " (an empty last line?)" : " (a short last row?)")));
+    estop(message, place(p.data_file, fault.first_line, 0,
+                         text(fault.item == 0 ? SoundingsMsg::ends_empty : SoundingsMsg::ends_short,
+                              {sounding, std::to_string(fault.item), number_text(p.ncols)})));
   }
   estop(message, place(p.data_file, fault.line, fault.column,
-                       head + ", column " + number_text(static_cast<std::int32_t>(fault.item + 1)) +
-                           ": " + quoted_text(fault.text) + " " +
-                           (fault.text == "*"
-                                ? "is not a number (a dummy value? kivo needs a number in every "
-                                  "column)"
-                                : fault_reason(status, ItemKind::real) + row_hint(r, fault))));
+                       text(fault.text == "*" ? SoundingsMsg::value_dummy : SoundingsMsg::value_bad,
+                            {sounding, number_text(static_cast<std::int32_t>(fault.item + 1)),
+                             quoted_text(fault.text),
+                             fault_reason(status, ItemKind::real) + row_hint(r, fault)})));
 }
 
 // Where item j of the row read last stands: its line and column.
@@ -502,17 +486,17 @@ void note_values(RowReader& r, const float* dum) {
 }
 
 [[noreturn, gnu::cold]] void stop_line(const RowReader& r) {
-  estop("error reading line " + number_text(message_number(r.line)) + " from \"" +
-        r.params->data_file + "\"");
+  estop(text(SoundingsMsg::read_line,
+             {number_text(message_number(r.file_line)), r.params->data_file}));
 }
 
 // Marks the row just read as the start of a flight line when one is
 // pending, with the name of the line record that began it.
 void hand_on_line_begin(RowReader& r) {
-  r.info.line_begins = r.line_pending;
-  r.line_pending = false;
+  r.info.flight_begins = r.flight_pending;
+  r.flight_pending = false;
   if (!r.want_names) return;
-  if (r.info.line_begins) {
+  if (r.info.flight_begins) {
     r.info.record_name = r.record_name;
     r.record_name.clear();
   } else if (!r.info.record_name.empty()) {
@@ -527,7 +511,7 @@ bool read_row(RowReader& r) {
   const Params& p = *r.params;
   for (;;) {
     if (r.nread == r.nsoundings && r.nsoundings != 0) return false;
-    ++r.line;
+    ++r.file_line;
     // The first character decides between a comment record, passed over
     // whole, and a sounding row, read from its start.
     char first = ' ';
@@ -551,7 +535,7 @@ bool read_row(RowReader& r) {
       if (status < 0) return false;
       const RecordKind kind = record_kind(rec, was_first);
       if (kind == RecordKind::line) {
-        r.line_pending = true;
+        r.flight_pending = true;
         if (r.want_names) is_line_record(rec, &r.record_name);
         r.first_record = true;  // names right after it are a header too
         continue;
@@ -568,7 +552,7 @@ bool read_row(RowReader& r) {
     const int st = read_reals(f, dum, static_cast<std::size_t>(p.ncols), r.marks);
     if (st != 0) stop_row(r, st);
     if (r.marks.more) note_wide(r);
-    r.info.line = first_line;
+    r.info.file_line = first_line;
     if (f.line > first_line) {
       ReadingNotes& n = r.notes;
       if (n.spans++ == 0) {
@@ -588,9 +572,9 @@ bool read_row(RowReader& r) {
     if (p.linecol > 0) {
       std::uint32_t bits;
       std::memcpy(&bits, dum + (p.linecol - 1), sizeof bits);
-      if (r.have_line_bits && bits != r.line_bits) r.line_pending = true;
-      r.line_bits = bits;
-      r.have_line_bits = true;
+      if (r.have_flight_bits && bits != r.flight_bits) r.flight_pending = true;
+      r.flight_bits = bits;
+      r.have_flight_bits = true;
     }
     if (r.marks.any) {
       note_unassigned(r);
@@ -624,7 +608,7 @@ void begin_rows(RowReader& r, ReadFile& f, const Params& p, const std::vector<Co
   r.params = &p;
   r.nsoundings = nsoundings;
   r.nread = 0;
-  r.line = 0;
+  r.file_line = 0;
   r.checked.clear();
   for (const ColumnStore& c : plan) {
     r.checked.push_back(c.j);
@@ -646,12 +630,12 @@ void begin_rows(RowReader& r, ReadFile& f, const Params& p, const std::vector<Co
       std::find(r.checked.begin(), r.checked.end(), p.linecol - 1) == r.checked.end()) {
     r.null_columns.push_back(p.linecol - 1);
   }
-  r.have_line_bits = false;
+  r.have_flight_bits = false;
   r.notes = ReadingNotes{};
   r.notes.columns.resize(static_cast<std::size_t>(p.ncols));
   r.first_record = true;
-  r.line_pending = false;
-  r.line_bits = 0;
+  r.flight_pending = false;
+  r.flight_bits = 0;
   // Values that the first row leaves unassigned (a slash among its values)
   // read as 0 rather than as whatever was there before.
   r.dum.assign(static_cast<std::size_t>(p.ncols), 0.0f);
@@ -666,7 +650,7 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
   r.arrays = &a;
   r.plan = plan_row(p, a);
   r.sums.reset(new (std::nothrow) WindowSum[r.plan.size()]);
-  if (!r.sums) estop("error allocating space for arrays");
+  if (!r.sums) estop(text(ParamsMsg::no_memory));
   r.naverage = naverage;
   r.kept = kept_soundings(nsoundings, naverage, p.ndecimate);
   r.reciprocal = 1.0 / r.kept.window;
@@ -676,8 +660,8 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
   r.notes.counted = nsoundings;
   r.notes.window = r.kept.window;
   r.nkept = 0;
-  r.line_pending = false;
-  r.line_rows = r.line_blocks = r.line_start = 0;
+  r.flight_pending = false;
+  r.flight_rows = r.flight_blocks = r.flight_first_file_line = 0;
   r.step_pos = 0;
   r.ended = false;
   r.flight = 0;
@@ -703,12 +687,12 @@ namespace {
 // Ends the flight line being read: one that gave no block was shorter than
 // the window, and is counted for the note.
 void end_flight_line(ReadingPass& r) {
-  if (r.line_rows > 0 && r.line_blocks == 0) {
+  if (r.flight_rows > 0 && r.flight_blocks == 0) {
     ReadingNotes& n = r.notes;
-    if (n.short_lines++ == 0) n.short_first = r.line_start;
-    n.short_soundings += r.line_rows;
+    if (n.short_flights++ == 0) n.short_first_file_line = r.flight_first_file_line;
+    n.short_soundings += r.flight_rows;
   }
-  r.line_rows = r.line_blocks = 0;
+  r.flight_rows = r.flight_blocks = 0;
 }
 
 // The next row, from the thread that reads ahead or read here. False at the
@@ -800,8 +784,8 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       return false;
     }
     ++r.nread;
-    if (info.line_begins) {
-      r.line_pending = true;
+    if (info.flight_begins) {
+      r.flight_pending = true;
       // Of several line records before the flight line's first sounding,
       // the last names it.
       if (r.want_names) r.record_name = info.record_name;
@@ -811,16 +795,16 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       ++r.notes.left_out;
       continue;
     }
-    if (r.line_pending || r.flight == 0) {
+    if (r.flight_pending || r.flight == 0) {
       // A new flight line: the window being summed is dropped, and the
       // steps start again at this row, as at the start of a file.
-      r.line_pending = false;
+      r.flight_pending = false;
       end_flight_line(r);
       r.step_pos = 0;
       ++r.flight;
       if (r.want_names) begin_flight_name(r, dum);
     }
-    if (r.line_rows++ == 0) r.line_start = info.line;
+    if (r.flight_rows++ == 0) r.flight_first_file_line = info.file_line;
     // The row of index t lies at position pos of its step; it is in the
     // window of a kept sounding when pos is inside the window, and that
     // window gives a block once its last row has been read (the last rows
@@ -843,7 +827,7 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       });
       k = {r.flight, static_cast<std::int32_t>(t), row.x, row.y, row.z};
       ++r.nkept;
-      ++r.line_blocks;
+      ++r.flight_blocks;
       return true;
     }
     if (pos == 0) {
@@ -876,7 +860,7 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
     }
     k = {r.flight, r.centre_s, r.centre.x, r.centre.y, static_cast<float>(r.zsum * r.reciprocal)};
     ++r.nkept;
-    ++r.line_blocks;
+    ++r.flight_blocks;
     return true;
   }
 }

@@ -152,9 +152,9 @@ struct ReadingNotes {
   std::int64_t span_first = 0, span_last = 0;  // its lines
   std::int32_t counted = 0;                    // S of the counting pass
   std::int32_t read = 0;                       // soundings read
-  std::int64_t short_lines = 0;                // flight lines shorter than the window: no block
+  std::int64_t short_flights = 0;              // flight lines shorter than the window: no block
   std::int64_t short_soundings = 0;            // the soundings they held
-  std::int64_t short_first = 0;                // the line of the file where the first begins
+  std::int64_t short_first_file_line = 0;      // the line of the file where the first begins
   std::int32_t window = 1;                     // W
 };
 
@@ -171,9 +171,9 @@ void report_notes(const ReadingNotes& notes, const Params& p, std::FILE* console
 
 // What a row read is, beside its values.
 struct RowInfo {
-  std::int64_t line = 0;     // the line of the file where the row begins
-  bool null = false;         // it holds a null value: left out
-  bool line_begins = false;  // a flight line begins here, or at the next row that is not left out
+  std::int64_t file_line = 0;  // the line of the file where the row begins
+  bool null = false;           // it holds a null value: left out
+  bool flight_begins = false;  // a flight line begins here, or at the next row that is not left out
   // With names asked for, where a flight line begins after a line record:
   // the record's name (empty on every other row, so that no row allocates).
   std::string record_name;
@@ -188,7 +188,7 @@ struct RowReader {
   const Params* params = nullptr;
   std::int32_t nsoundings = 0;  // S: the pass ends after the S-th row
   std::int32_t nread = 0;       // rows read so far
-  std::int64_t line = 0;        // L: records whose first character was read
+  std::int64_t file_line = 0;   // L: records whose first character was read
   std::vector<float> dum;  // the row read last; a value it leaves unassigned keeps the last one
   RowInfo info;            // and what it is
   std::vector<std::int32_t> checked;      // the columns whose values are looked at for notes
@@ -197,9 +197,9 @@ struct RowReader {
   // Flight lines: a line record, or a change of the line column's value,
   // begins a new one at the next row, and the thinning starts afresh there.
   bool first_record = true;                // no record but comments read yet
-  bool line_pending = false;               // the next row begins a new flight line
-  std::uint32_t line_bits = 0;             // the line column's value in the row before
-  bool have_line_bits = false;             // a row not left out gave line_bits
+  bool flight_pending = false;             // the next row begins a new flight line
+  std::uint32_t flight_bits = 0;           // the line column's value in the row before
+  bool have_flight_bits = false;           // a row not left out gave flight_bits
   bool nulls_on = false;                   // a null line: null values leave soundings out
   std::vector<std::int32_t> null_columns;  // the used columns, the line column included
   RowMarks marks;
@@ -240,13 +240,13 @@ struct ReadingPass {
   double zsum = 0.0;
   Sounding centre;  // the row at the centre of the window
   bool ended = false;
-  ReadingNotes notes;            // complete once the pass has ended
-  std::int32_t nkept = 0;        // kept soundings handed out
-  bool line_pending = false;     // the next row not left out begins a new flight line
-  std::int64_t line_rows = 0;    // rows of the flight line being read
-  std::int64_t line_blocks = 0;  // and the kept soundings it gave
-  std::int64_t line_start = 0;   // the line of the file of its first row
-  std::int32_t centre_s = 0;     // the index of the row at the centre of the window
+  ReadingNotes notes;                       // complete once the pass has ended
+  std::int32_t nkept = 0;                   // kept soundings handed out
+  bool flight_pending = false;              // the next row not left out begins a new flight line
+  std::int64_t flight_rows = 0;             // rows of the flight line being read
+  std::int64_t flight_blocks = 0;           // and the kept soundings it gave
+  std::int64_t flight_first_file_line = 0;  // the line of the file of its first row
+  std::int32_t centre_s = 0;                // the index of the row at the centre of the window
   // The flight line of the kept soundings handed out: its number in file
   // order (from 1, counting the lines that hold a sounding) and, when names
   // are asked for (set before begin_reading), its name.

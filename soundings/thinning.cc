@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <string>
 
+#include "soundings/messages.h"
 #include "soundings/soundings.h"
 #include "textio/writer.h"
 
@@ -25,7 +26,7 @@ std::int32_t checked_averaging(std::int32_t naverage, std::int32_t nsoundings) {
 void check_averaging(Params& p, std::int32_t nsoundings, std::FILE* console) {
   if (window_fits(p.naverage, nsoundings)) return;
   p.naverage = checked_averaging(p.naverage, nsoundings);
-  progress_line(console, "Averaging number too large: changed to " + number_text(p.naverage) + ".");
+  progress_line(console, text(SoundingsMsg::window_lowered, {number_text(p.naverage)}));
 }
 
 Kept kept_soundings(std::int32_t nsoundings, std::int32_t naverage, std::int32_t ndecimate) {

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <string>
 
+#include "textio/messages.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
 
@@ -143,7 +144,7 @@ char* put_nonfinite(char* p, int w, bool neg, bool nan) {
 }
 
 void check_digits(int d) {
-  if (d < 1 || d > 9) estop("general real field with " + std::to_string(d) + " digits");
+  if (d < 1 || d > 9) estop(text(TextioMsg::digits, {std::to_string(d)}));
 }
 
 // Whether std::to_chars rounded the finite non-zero float with these bits
@@ -298,8 +299,7 @@ char* put_general(char* p, int w, int d, float v) {
 
 void put_text_var(char* var, std::size_t len, std::string_view record) {
   if (record.size() > len)
-    estop("record of " + std::to_string(record.size()) + " characters written into a text of " +
-          std::to_string(len));
+    estop(text(TextioMsg::record_too_long, {std::to_string(record.size()), std::to_string(len)}));
   std::memset(var, ' ', len);
   if (!record.empty()) std::memcpy(var, record.data(), record.size());
 }

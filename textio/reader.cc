@@ -313,26 +313,6 @@ int next_row_start(ReadFile& f, bool first, std::int64_t& rows) {
   }
 }
 
-int count_records(ReadFile& f, char lead, std::int64_t& count) {
-  count = 0;
-  if (const int st = to_record_start(f)) return st;
-  // Every physical line is one record, and so is a last piece of a line
-  // without a line end; its first character decides. A record that is empty
-  // (a line end first) has a blank as its first character.
-  for (;;) {
-    if (f.begin == f.end) {
-      if (f.at_eof) return 0;
-      if (const int st = fill(f, f.end)) return st;
-      continue;
-    }
-    char c = f.buf[f.begin];
-    if (c == '\r' || c == '\n') c = ' ';
-    if (c != lead) ++count;
-    ++f.line;
-    if (const int st = pass_line(f)) return st;
-  }
-}
-
 void rewind_read(ReadFile& f) {
   seek_to(f, 0);
   f.line = f.last_line = 0;

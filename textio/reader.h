@@ -184,12 +184,6 @@ int peek_lead(ReadFile& f, char& first, char& lead);
 // there, -1 at the end of the file, or a positive status.
 int next_row_start(ReadFile& f, bool first, std::int64_t& rows);
 
-// Counts the records left in the file whose first character is not `lead`
-// (an empty record counts: its first character reads as a blank). Leaves the
-// file at its end. Returns 0 at the end of the file or a positive status on
-// a failure of the file system; `count` holds the records counted so far.
-int count_records(ReadFile& f, char lead, std::int64_t& count);
-
 // What a positive status of a read says of the text at fault, for a message
 // that quotes that text: "is not a number", "is not an integer", ...
 std::string fault_reason(int status, ItemKind kind);

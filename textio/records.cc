@@ -11,9 +11,8 @@ bool is_comment_record(std::string_view rec) {
   return !rec.empty() && (rec.front() == '/' || rec.front() == '#');
 }
 
-std::vector<std::string> record_words(std::string_view rec, std::vector<bool>* quoted) {
+std::vector<std::string> record_words(std::string_view rec) {
   std::vector<std::string> words;
-  if (quoted) quoted->clear();
   bool separator_seen = true;  // a comma first makes an empty word
   std::size_t i = 0;
   const std::size_t n = rec.size();
@@ -27,7 +26,6 @@ std::vector<std::string> record_words(std::string_view rec, std::vector<bool>* q
       ++i;
       if (separator_seen) {
         words.emplace_back();
-        if (quoted) quoted->push_back(false);
       } else {
         separator_seen = true;
       }
@@ -48,10 +46,8 @@ std::vector<std::string> record_words(std::string_view rec, std::vector<bool>* q
         }
         w.push_back(rec[i++]);
       }
-      if (quoted) quoted->push_back(true);
     } else {
       while (i < n && !is_blank(rec[i]) && rec[i] != ',') w.push_back(rec[i++]);
-      if (quoted) quoted->push_back(false);
     }
     words.push_back(std::move(w));
     separator_seen = false;
@@ -108,19 +104,7 @@ int count_rows(ReadFile& f, RecordCount& count) {
     std::string_view rec;
     if (const int rs = next_record(f, std::string_view::npos, rec)) return rs > 0 ? rs : 0;
     const RecordKind kind = record_kind(rec, first);
-    switch (kind) {
-      case RecordKind::comment:
-        break;
-      case RecordKind::header:
-        count.header = true;
-        break;
-      case RecordKind::line:
-        ++count.line_records;
-        break;
-      case RecordKind::row:
-        ++count.rows;
-        break;
-    }
+    if (kind == RecordKind::row) ++count.rows;
     first = kind == RecordKind::line;
   }
 }

@@ -21,8 +21,8 @@ bool is_comment_record(std::string_view rec);
 // the record or right after another comma makes an empty word; a comma at
 // the end of the record adds no word. A word may stand between apostrophes
 // or quotation marks (a doubled one stands for one); the quotes are not part
-// of the word. `quoted`, when given, tells for each word whether it was.
-std::vector<std::string> record_words(std::string_view rec, std::vector<bool>* quoted = nullptr);
+// of the word.
+std::vector<std::string> record_words(std::string_view rec);
 
 // A column name: a word that begins with an ASCII letter or "_" and is not
 // NaN, Inf or Infinity in any case (E5, q1 and D2 are names); or a word that
@@ -59,13 +59,11 @@ enum class RecordKind : std::uint8_t { comment, header, line, row };
 RecordKind record_kind(std::string_view rec, bool first);
 
 // What the counting pass finds in the records left in a data file: the
-// rows (soundings), the line records and whether there is a header. Leaves
-// the file at its end. Returns 0, or a positive status on a failure of the
-// file system.
+// rows (soundings); comments, a header of names and line records are passed
+// over. Leaves the file at its end. Returns 0, or a positive status on a
+// failure of the file system.
 struct RecordCount {
   std::int64_t rows = 0;
-  std::int64_t line_records = 0;
-  bool header = false;
 };
 int count_rows(ReadFile& f, RecordCount& count);
 

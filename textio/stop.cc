@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "textio/messages.h"
+#include "textio/writer.h"
+
 namespace kivo {
 
 void estop(std::string message) {
@@ -10,6 +13,11 @@ void estop(std::string message) {
 
 void estop(std::string message, std::string where) {
   throw Stop{std::move(message), std::move(where)};
+}
+
+void show_stop(std::FILE* console, std::FILE* errors, const Stop& stop) {
+  if (!stop.where.empty()) error_line(console, errors, stop.where);
+  top_line(console, text(TextioMsg::stop_line, {stop.message}));
 }
 
 std::string place(std::string_view file, std::int64_t line, std::size_t column,

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ struct Stop {
 
 [[noreturn]] void estop(std::string message);
 [[noreturn]] void estop(std::string message, std::string where);
+
+// The lines of a stop: the line on standard error that says where, if any,
+// then "Stop: <message>." on the console.
+void show_stop(std::FILE* console, std::FILE* errors, const Stop& stop);
 
 // "<file>:<line>:<column>: <what>"; the column is left out, with its colon,
 // when it is 0, and the line too when it is 0.

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "os/os.h"
+#include "textio/messages.h"
 #include "textio/stop.h"
 
 namespace kivo {
@@ -94,7 +95,7 @@ void abandon_write(WriteFile& f) {
 }
 
 char* record_begin(WriteFile& f, std::size_t max_len) {
-  if (max_len > (std::size_t{1} << 40)) estop("record of more than 2^40 characters");
+  if (max_len > (std::size_t{1} << 40)) estop(text(TextioMsg::record_too_large));
   const std::size_t need = max_len + 2;
   if (f.cap - f.len < need) {
     flush(f);
