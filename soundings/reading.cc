@@ -12,7 +12,7 @@
 
 #include "params/messages.h"
 #include "soundings/messages.h"
-#include "soundings/read_ahead.h"
+#include "soundings/convert_ahead.h"
 #include "soundings/soundings.h"
 #include "textio/records.h"
 #include "textio/stop.h"
@@ -366,8 +366,13 @@ std::string row_hint(const RowReader& r, const ReadFault& fault) {
 
 // Where item j of the row read last stands: its line and column.
 void locate(RowReader& r, std::int32_t j, NoteCount& n) {
-  locate_item(*r.file, static_cast<std::size_t>(r.params->ncols), static_cast<std::size_t>(j),
-              n.line, n.column, &r.marks);
+  const auto ncols = static_cast<std::size_t>(r.params->ncols);
+  if (r.converted) {
+    n.line = r.info.file_line;
+    locate_item(r.row_text, ncols, static_cast<std::size_t>(j), n.column, &r.marks);
+    return;
+  }
+  locate_item(*r.file, ncols, static_cast<std::size_t>(j), n.line, n.column, &r.marks);
 }
 
 // Counts one more sounding for a note; the first is located.
@@ -452,11 +457,12 @@ bool null_row(RowReader& r, const float* dum) {
 
 // A row with more values than "kivo.in" describes: counted, with the number
 // of values of the first.
-[[gnu::cold]] void note_wide(RowReader& r) {
+// `line` is the row's last line, which holds the values beyond.
+[[gnu::cold]] void note_wide(RowReader& r, std::int64_t line) {
   NoteCount& n = r.notes.wide;
   if (n.count++ > 0) return;
   n.sounding = r.nread;
-  n.line = r.file->line;
+  n.line = line;
   r.notes.wide_values = static_cast<std::size_t>(r.params->ncols) + count_values(r.marks.rest);
 }
 
@@ -504,11 +510,86 @@ void hand_on_line_begin(RowReader& r) {
   }
 }
 
-}  // namespace
-
-bool read_row(RowReader& r) {
-  ReadFile& f = *r.file;
+// What a row says beside its values: whether it holds a null value, where
+// a flight line begins, and the notes on its values.
+void check_row(RowReader& r) {
   const Params& p = *r.params;
+  const float* dum = r.dum.data();
+  r.info.null = r.nulls_on && null_row(r, dum);
+  if (r.info.null) {
+    // Left out: its values are not noted, and a flight line that begins
+    // here begins at the next row that is not left out.
+    clear_marks(r);
+    hand_on_line_begin(r);
+    return;
+  }
+  if (p.linecol > 0) {
+    std::uint32_t bits;
+    std::memcpy(&bits, dum + (p.linecol - 1), sizeof bits);
+    if (r.have_flight_bits && bits != r.flight_bits) r.flight_pending = true;
+    r.flight_bits = bits;
+    r.have_flight_bits = true;
+  }
+  if (r.marks.any) {
+    note_unassigned(r);
+    clear_marks(r);
+  }
+  note_values(r, dum);
+  hand_on_line_begin(r);
+}
+
+// A record of words where a header or a line record may stand: true when it
+// is one of them, which is passed over.
+bool words_record(RowReader& r, std::string_view rec) {
+  const bool was_first = r.first_record;
+  r.first_record = false;
+  const RecordKind kind = record_kind(rec, was_first);
+  if (kind == RecordKind::line) {
+    r.flight_pending = true;
+    if (r.want_names) is_line_record(rec, &r.record_name);
+    r.first_record = true;  // names right after it are a header too
+    return true;
+  }
+  return kind == RecordKind::header;
+}
+
+// Whether a record must have its words looked at: the first record that is
+// not a comment or the one after a line record (a header of names?), and a
+// record that begins with a word (a line record?). A row of numbers goes
+// straight to its values.
+bool needs_words(const RowReader& r, char lead) {
+  return r.first_record || lead == 'L' || lead == 'l' || lead == 'T' || lead == 't';
+}
+
+// The row that begins at the file's position: its values, read from the
+// file, and what they say. False when it is beyond the count.
+bool read_row_values(RowReader& r) {
+  // A sounding row beyond the count (only when S = 0 here, or when the
+  // file grew after it was counted) belongs to no sounding: the pass ends.
+  if (r.nread == r.nsoundings) return false;
+  ++r.nread;
+  ReadFile& f = *r.file;
+  const std::int64_t first_line = f.line + 1;
+  const int st = read_reals(f, r.dum.data(), static_cast<std::size_t>(r.params->ncols), r.marks);
+  if (st != 0) stop_row(r, st);
+  r.converted = false;
+  if (r.marks.more) note_wide(r, f.line);
+  r.info.file_line = first_line;
+  if (f.line > first_line) {
+    ReadingNotes& n = r.notes;
+    if (n.spans++ == 0) {
+      n.span_sounding = r.nread;
+      n.span_first = first_line;
+      n.span_last = f.line;
+    }
+  }
+  check_row(r);
+  return true;
+}
+
+// The next row read from the file alone.
+bool read_row_from_file(RowReader& r) {
+  ReadFile& f = *r.file;
   for (;;) {
     if (r.nread == r.nsoundings && r.nsoundings != 0) return false;
     ++r.file_line;
@@ -522,69 +603,98 @@ bool read_row(RowReader& r) {
     if (status > 0) stop_line(r);
     if (status < 0) return false;
     if (comment) continue;
-    // Only the first record that is not a comment or the one after a line
-    // record (a header of names?) and a record that begins with a word (a
-    // line record?) need their words looked at; a row of numbers goes
-    // straight to its values.
-    if (r.first_record || lead == 'L' || lead == 'l' || lead == 'T' || lead == 't') {
-      const bool was_first = r.first_record;
-      r.first_record = false;
+    if (needs_words(r, lead)) {
       std::string_view rec;
       status = next_record(f, std::string_view::npos, rec);
       if (status > 0) stop_line(r);
       if (status < 0) return false;
-      const RecordKind kind = record_kind(rec, was_first);
-      if (kind == RecordKind::line) {
-        r.flight_pending = true;
-        if (r.want_names) is_line_record(rec, &r.record_name);
-        r.first_record = true;  // names right after it are a header too
-        continue;
-      }
-      if (kind == RecordKind::header) continue;
+      if (words_record(r, rec)) continue;
       step_back(f);
     }
-    // A sounding row beyond the count (only when S = 0 here, or when the
-    // file grew after it was counted) belongs to no sounding: the pass ends.
-    if (r.nread == r.nsoundings) return false;
-    ++r.nread;
-    const std::int64_t first_line = f.line + 1;
-    float* dum = r.dum.data();
-    const int st = read_reals(f, dum, static_cast<std::size_t>(p.ncols), r.marks);
-    if (st != 0) stop_row(r, st);
-    if (r.marks.more) note_wide(r);
-    r.info.file_line = first_line;
-    if (f.line > first_line) {
-      ReadingNotes& n = r.notes;
-      if (n.spans++ == 0) {
-        n.span_sounding = r.nread;
-        n.span_first = first_line;
-        n.span_last = f.line;
-      }
-    }
-    r.info.null = r.nulls_on && null_row(r, dum);
-    if (r.info.null) {
-      // Left out: its values are not noted, and a flight line that begins
-      // here begins at the next row that is not left out.
-      clear_marks(r);
-      hand_on_line_begin(r);
-      return true;
-    }
-    if (p.linecol > 0) {
-      std::uint32_t bits;
-      std::memcpy(&bits, dum + (p.linecol - 1), sizeof bits);
-      if (r.have_flight_bits && bits != r.flight_bits) r.flight_pending = true;
-      r.flight_bits = bits;
-      r.have_flight_bits = true;
-    }
-    if (r.marks.any) {
-      note_unassigned(r);
-      clear_marks(r);
-    }
-    note_values(r, dum);
-    hand_on_line_begin(r);
-    return true;
+    return read_row_values(r);
   }
 }
+
+// The file brought to the next record, when the rows before it came
+// converted.
+void file_to_offset(RowReader& r) {
+  if (r.file_at_offset) return;
+  seek_record(*r.file, r.offset, r.lines);
+  r.file_at_offset = true;
+}
+
+// After a row read from the file: the converted lines are taken up again
+// where the file stands. When the file cannot tell where (it failed), the
+// rest of the pass reads the file alone, which stops at the failure.
+bool from_file(RowReader& r, bool read) {
+  if (read) {
+    r.lines = r.file->line;
+    if (record_offset(*r.file, r.offset) != 0) r.ahead = nullptr;
+  }
+  return read;
+}
+
+// The next row from the converted lines, each as the file would give it,
+// and from the file where they hold nothing.
+bool read_row_converted(RowReader& r) {
+  ConvertAhead& ahead = *r.ahead;
+  for (;;) {
+    const ConvertAhead::Line* line = ahead.line_at(r.offset);
+    if (!line) {
+      file_to_offset(r);
+      return from_file(r, read_row_from_file(r));
+    }
+    if (r.nread == r.nsoundings && r.nsoundings != 0) return false;
+    ++r.file_line;
+    const std::string_view rec = ahead.text(*line);
+    if (line->kind != ConvertAhead::LineKind::comment) {
+      if (needs_words(r, line->lead) && words_record(r, rec)) {
+        r.offset = ahead.next_offset(*line);
+        ++r.lines;
+        r.file_at_offset = false;
+        continue;
+      }
+      if (line->kind != ConvertAhead::LineKind::row) {
+        file_to_offset(r);
+        return from_file(r, read_row_values(r));
+      }
+      if (r.nread == r.nsoundings) return false;
+      ++r.nread;
+      const auto ncols = static_cast<std::size_t>(r.params->ncols);
+      std::memcpy(r.dum.data(), ahead.values(*line), ncols * sizeof(float));
+      r.converted = true;
+      r.row_text = rec;
+      r.info.file_line = r.lines + 1;
+      r.offset = ahead.next_offset(*line);
+      ++r.lines;
+      r.file_at_offset = false;
+      r.marks.more = line->more;
+      if (line->more) {
+        r.marks.rest = rec.substr(line->rest);
+        note_wide(r, r.info.file_line);
+      }
+      check_row(r);
+      return true;
+    }
+    r.offset = ahead.next_offset(*line);
+    ++r.lines;
+    r.file_at_offset = false;
+  }
+}
+
+}  // namespace
+
+bool read_row(RowReader& r) {
+  return r.ahead ? read_row_converted(r) : read_row_from_file(r);
+}
+
+namespace {
+
+// Threads beyond these bring no more: the pass itself, which takes the rows
+// in order, is then the slowest part.
+constexpr std::int32_t kMaxThreads = 8;
+
+}  // namespace
 
 ReadingPass::ReadingPass() = default;
 ReadingPass::~ReadingPass() = default;
@@ -597,7 +707,7 @@ std::int32_t reading_threads() {
     if (r.ec == std::errc() && r.ptr == end && n >= 1) return n;
   }
   const unsigned cores = std::thread::hardware_concurrency();
-  return cores >= 2 ? 2 : 1;
+  return cores >= 1 ? static_cast<std::int32_t>(std::min<unsigned>(cores, kMaxThreads)) : 1;
 }
 
 namespace {
@@ -669,11 +779,19 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
   r.record_name.clear();
   begin_rows(r.rows, f, p, r.plan, nsoundings);
   r.rows.want_names = r.want_names;
-  if ((threads > 0 ? threads : reading_threads()) >= 2 && ReadAhead::fits(r.rows)) {
-    // Where the system gives no second thread, or no memory for its ring,
-    // the rows are read here.
+  const std::int32_t nthreads = threads > 0 ? threads : reading_threads();
+  RowReader& rows = r.rows;
+  rows.ahead = nullptr;
+  rows.converted = false;
+  rows.file_at_offset = true;
+  rows.lines = f.line;
+  if (nthreads >= 2 && ConvertAhead::fits(rows.dum.size()) && record_offset(f, rows.offset) == 0) {
+    // Where the system gives no other thread, no memory for the chunks or
+    // no second look at the file, the rows are read here alone.
     try {
-      r.ahead = std::make_unique<ReadAhead>(r.rows);
+      r.ahead = std::make_unique<ConvertAhead>(p.data_file, rows.dum.size(), rows.marks,
+                                               std::min(nthreads, kMaxThreads) - 1);
+      rows.ahead = r.ahead.get();
     } catch (const std::system_error&) {
       r.ahead.reset();
     } catch (const std::bad_alloc&) {
@@ -695,14 +813,12 @@ void end_flight_line(ReadingPass& r) {
   r.flight_rows = r.flight_blocks = 0;
 }
 
-// The next row, from the thread that reads ahead or read here. False at the
-// end of the pass; a row that cannot be read stops the run here, after the
-// rows before it.
-bool next_row(ReadingPass& r, const float*& dum, RowInfo& info) {
-  if (r.ahead) return r.ahead->next(dum, info);
+// The next row: its values and what it is. False at the end of the pass; a
+// row that cannot be read stops the run here, after the rows before it.
+bool next_row(ReadingPass& r, const float*& dum, const RowInfo*& info) {
   if (!read_row(r.rows)) return false;
   dum = r.rows.dum.data();
-  info = r.rows.info;
+  info = &r.rows.info;
   return true;
 }
 
@@ -778,12 +894,13 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
   const double window = 2.0 * n + 1.0;
   for (;;) {
     const float* dum = nullptr;
-    RowInfo info;
-    if (!next_row(r, dum, info)) {
+    const RowInfo* got = nullptr;
+    if (!next_row(r, dum, got)) {
       end_pass(r);
       return false;
     }
     ++r.nread;
+    const RowInfo& info = *got;
     if (info.flight_begins) {
       r.flight_pending = true;
       // Of several line records before the flight line's first sounding,

@@ -179,10 +179,12 @@ struct RowInfo {
   std::string record_name;
 };
 
+class ConvertAhead;
+
 // The row-level half of the reading pass: records, values, notes on values
 // and null values, the places of rows and flight lines. It is all that looks
-// at the data file, so that it can run on a thread of its own ahead of the
-// rest (see ReadAhead).
+// at the data file; its rows may come converted ahead on other threads (see
+// ConvertAhead).
 struct RowReader {
   ReadFile* file = nullptr;
   const Params* params = nullptr;
@@ -205,6 +207,15 @@ struct RowReader {
   RowMarks marks;
   bool want_names = false;  // the names of line records travel with the rows
   std::string record_name;  // the name of the line record read last, not handed on yet
+  // With rows converted ahead: where the next record begins, the physical
+  // lines before it, and whether the file stands there; and whether the row
+  // read last came converted, from the record `row_text`.
+  ConvertAhead* ahead = nullptr;
+  std::int64_t offset = 0;
+  std::int64_t lines = 0;
+  bool file_at_offset = true;
+  bool converted = false;
+  std::string_view row_text;
 };
 
 // Reads the next sounding row into rr.dum and rr.info. False at the end of
@@ -218,8 +229,6 @@ bool read_row(RowReader& rr);
 // thread of the pass itself; a pass uses at most 2.
 std::int32_t reading_threads();
 
-class ReadAhead;
-
 struct ReadingPass {
   ReadingPass();
   ~ReadingPass();
@@ -227,7 +236,7 @@ struct ReadingPass {
   ReadingPass& operator=(const ReadingPass&) = delete;
 
   RowReader rows;
-  std::unique_ptr<ReadAhead> ahead;  // the rows read on another thread, when there is one
+  std::unique_ptr<ConvertAhead> ahead;  // the rows converted on several threads, when they are
   const Params* params = nullptr;
   Arrays* arrays = nullptr;
   std::vector<ColumnStore> plan;

@@ -540,16 +540,33 @@ int read_reals(ReadFile& f, float* dest, std::size_t n) {
   return read_file_list(f, sink, s);
 }
 
-int read_reals(ReadFile& f, float* dest, std::size_t n, RowMarks& row) {
-  RealSink sink{dest, n, &row};
-  Scan s{&f, nullptr, nullptr};
-  if (const int st = read_file_list(f, sink, s)) return st;
-  // Values after the n items: anything but blanks and commas before a slash
-  // or the record's end (a trailing comma adds no value).
+namespace {
+
+// What the row's last record holds after its n items: values, when anything
+// but blanks and commas comes before a slash or the record's end (a trailing
+// comma adds no value).
+void end_row(const Scan& s, RowMarks& row) {
   const char* p = s.p;
   while (p < s.e && (is_blank(*p) || *p == ',')) ++p;
   row.more = p < s.e && *p != '/';
   row.rest = std::string_view(s.p, static_cast<std::size_t>(s.e - s.p));
+}
+
+}  // namespace
+
+int read_reals(ReadFile& f, float* dest, std::size_t n, RowMarks& row) {
+  RealSink sink{dest, n, &row};
+  Scan s{&f, nullptr, nullptr};
+  if (const int st = read_file_list(f, sink, s)) return st;
+  end_row(s, row);
+  return 0;
+}
+
+int read_reals(std::string_view rec, float* dest, std::size_t n, RowMarks& row) {
+  RealSink sink{dest, n, &row};
+  Scan s{nullptr, rec.data(), rec.data() + rec.size(), rec.data()};
+  if (const int st = scan_list(s, sink)) return st;
+  end_row(s, row);
   return 0;
 }
 
@@ -598,6 +615,15 @@ bool locate_item(ReadFile& f, std::size_t n, std::size_t item, std::int64_t& lin
   Scan s{&f, nullptr, nullptr};
   read_file_list(f, sink, s);
   line = sink.line;
+  column = sink.column;
+  return sink.found;
+}
+
+bool locate_item(std::string_view rec, std::size_t n, std::size_t item, std::size_t& column,
+                 const RowMarks* row) {
+  LocateSink sink{n, item, row ? row->text_nulls : nullptr, row && row->trailing_nulls};
+  Scan s{nullptr, rec.data(), rec.data() + rec.size(), rec.data()};
+  scan_list(s, sink);
   column = sink.column;
   return sink.found;
 }

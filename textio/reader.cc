@@ -313,6 +313,18 @@ int next_row_start(ReadFile& f, bool first, std::int64_t& rows) {
   }
 }
 
+int seek_record(ReadFile& f, std::int64_t offset, std::int64_t lines) {
+  seek_to(f, offset);
+  f.line = lines;
+  return f.io_error ? read_status::io_error : 0;
+}
+
+int record_offset(ReadFile& f, std::int64_t& offset) {
+  if (const int st = to_record_start(f)) return st;
+  offset = f.buf_offset + static_cast<std::int64_t>(f.begin);
+  return 0;
+}
+
 void rewind_read(ReadFile& f) {
   seek_to(f, 0);
   f.line = f.last_line = 0;

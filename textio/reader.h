@@ -148,6 +148,10 @@ struct RowMarks {
   std::string_view rest;  // that record's text after the n items, until the next request
 };
 int read_reals(ReadFile& f, float* dest, std::size_t n, RowMarks& row);
+// The same for a row held whole by one record in memory: -1 when the record
+// ends before the n items have their values (the row would go on in the next
+// record of a file).
+int read_reals(std::string_view rec, float* dest, std::size_t n, RowMarks& row);
 
 // The number of values in a text (the rest of a row after its last value),
 // by the free-format rules: "3*1" counts 3, a value between two commas 1; a
@@ -162,6 +166,10 @@ std::size_t count_values(std::string_view text);
 // False when that item got neither (the request failed before it).
 bool locate_item(ReadFile& f, std::size_t n, std::size_t item, std::int64_t& line,
                  std::size_t& column, const RowMarks* row = nullptr);
+// The same for a row held whole by the record `rec` in memory: the 1-based
+// position in it.
+bool locate_item(std::string_view rec, std::size_t n, std::size_t item, std::size_t& column,
+                 const RowMarks* row = nullptr);
 
 // Character field read with w = L = len: the first len characters of the next
 // record, blank-padded when the record is shorter.
@@ -192,6 +200,15 @@ std::string fault_reason(int status, ItemKind kind);
 // The target is changed only on success; returns 0 or a positive status.
 int convert_integer(std::string_view token, std::int32_t& value);
 int convert_real(std::string_view token, float& value);
+
+// The next request begins at the file offset `offset`, the start of a record
+// with `lines` physical lines before it. Returns 0, or a positive status
+// when the file cannot be positioned there.
+int seek_record(ReadFile& f, std::int64_t offset, std::int64_t lines);
+// The file offset where the next request will begin (the rest of the line
+// that the last record was cut from passed over first). Returns 0, or a
+// positive status.
+int record_offset(ReadFile& f, std::int64_t& offset);
 
 // The next request reads the first record again.
 void rewind_read(ReadFile& f);
