@@ -13,8 +13,8 @@
 // a run that stops leaves no file behind (no observations file, no unfinished
 // one under another name), and the inputs are never changed. Each input runs
 // twice, with the reading pass on one thread (KIVO_THREADS=1) and on two
-// (KIVO_THREADS=2): standard output, standard error, the exit status and the
-// observations file must be the same, byte for byte.
+// (KIVO_THREADS=2, with small chunks of conversion): standard output, standard error, the exit
+// status and the observations file must be the same, byte for byte.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -282,11 +282,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int64_t ncols = columns_of("kivo.in");
   if (ncols > (1 << 16) || ncols * lines_of(datafile) > (1 << 22)) return -1;
 
-  // Once on one thread, then on two: the same run, byte for byte. The checks
-  // below are made on the second.
+  // Once on one thread, then on two, with chunks of conversion of 1 to 37
+  // bytes so that chunks end everywhere in a small file: the same run, byte
+  // for byte. The checks below are made on the second.
   const Outcome one = run_once("1", head);
   ::unlink("out.txt");
+  const std::string chunk = std::to_string(1 + datafile.size() % 37);
+  ::setenv("KIVO_CHUNK_BYTES", chunk.c_str(), 1);
   const Outcome two = run_once("2", head);
+  ::unsetenv("KIVO_CHUNK_BYTES");
   if (two.status != one.status || two.console != one.console || two.errors != one.errors ||
       two.has_output != one.has_output || two.output != one.output) {
     fail("one thread and two give different runs",

@@ -9,15 +9,10 @@ namespace kivo {
 
 namespace {
 
-// A chunk: 128 KiB of the file, about 850 rows of 15 values; small enough to
-// stay in a cache between the core that converts it and the one that takes
-// it, large enough that handing it over is rare.
-constexpr std::int64_t kChunk = std::int64_t{1} << 17;
 // Read at once beyond the chunk, for the line that runs over its end.
 constexpr std::size_t kSlack = 4096;
 // The longest line that runs over a chunk's end and is still converted.
 constexpr std::size_t kLongest = std::size_t{1} << 16;
-constexpr std::size_t kTextCap = 1 + static_cast<std::size_t>(kChunk) + kLongest;
 // Lines and values a chunk holds at most: the lines after them are read by
 // the pass from the file (lines of a few characters, repeat counts).
 constexpr std::size_t kMaxLines = 16384;
@@ -48,14 +43,17 @@ bool ConvertAhead::fits(std::size_t ncols) {
 }
 
 ConvertAhead::ConvertAhead(const std::string& name, std::size_t ncols, const RowMarks& marks,
-                           std::int32_t workers)
-    : ncols_(ncols), values_cap_(kMaxValues) {
+                           std::int32_t workers, std::int64_t chunk)
+    : ncols_(ncols),
+      values_cap_(kMaxValues),
+      chunk_(chunk > 0 ? chunk : kChunk),
+      text_cap_(1 + static_cast<std::size_t>(chunk_) + kLongest) {
   const auto nworkers = static_cast<std::size_t>(std::max(workers, 1));
   ring_.resize(2 * (nworkers + 1) + 4);
   for (Chunk& c : ring_) {
     // Not touched until used: the memory of a ring that holds short rows
     // stays small.
-    c.text.reset(new char[kTextCap]);
+    c.text.reset(new char[text_cap_]);
     c.values.reset(new float[values_cap_]);
     c.lines.reserve(kMaxLines);
   }
@@ -144,11 +142,11 @@ void ConvertAhead::convert(Converter& c, Chunk& chunk, std::uint64_t number) {
 }
 
 void ConvertAhead::fill(Converter& c, Chunk& chunk, std::uint64_t number) {
-  const std::int64_t start = static_cast<std::int64_t>(number) * kChunk;
+  const std::int64_t start = static_cast<std::int64_t>(number) * chunk_;
   // From the byte before the chunk, which tells whether a line begins at
   // its first byte.
   const std::int64_t from = number == 0 ? 0 : start - 1;
-  const auto chunk_end = static_cast<std::size_t>(start + kChunk - from);
+  const auto chunk_end = static_cast<std::size_t>(start + chunk_ - from);
   chunk.number = number;
   chunk.offset = from;
   chunk.lines.clear();
@@ -177,8 +175,8 @@ void ConvertAhead::fill(Converter& c, Chunk& chunk, std::uint64_t number) {
     if (!lf && !chunk.last) {
       // The line runs on beyond what was read: read on, up to the longest
       // line converted.
-      if (n == kTextCap) break;
-      want = kTextCap - n;
+      if (n == text_cap_) break;
+      want = text_cap_ - n;
       got = read_at(c.file, from + static_cast<std::int64_t>(n), t + n, want);
       if (got < 0) break;
       n += static_cast<std::size_t>(got);

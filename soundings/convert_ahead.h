@@ -55,12 +55,19 @@ class ConvertAhead {
   // many of them.
   static bool fits(std::size_t ncols);
 
+  // The bytes of a chunk: 128 KiB of the file, about 850 rows of 15 values;
+  // small enough to stay in a cache between the core that converts it and
+  // the one that takes it, large enough that handing it over is rare.
+  static constexpr std::int64_t kChunk = std::int64_t{1} << 17;
+
   // Opens the data file once more for each thread that converts, and starts
   // `workers` threads besides the pass's own. `marks` gives the text null
-  // markers and the reading of an empty last field. Throws std::bad_alloc or
-  // std::system_error when it cannot have its memory, threads or files.
+  // markers and the reading of an empty last field; `chunk` the bytes of a
+  // chunk (kChunk when 0; tests take small ones, so that small files cross
+  // many chunk ends). Throws std::bad_alloc or std::system_error when it
+  // cannot have its memory, threads or files.
   ConvertAhead(const std::string& name, std::size_t ncols, const RowMarks& marks,
-               std::int32_t workers);
+               std::int32_t workers, std::int64_t chunk = 0);
   // Ends the threads, after the chunks they convert, and waits for them.
   ~ConvertAhead();
   ConvertAhead(const ConvertAhead&) = delete;
@@ -106,6 +113,8 @@ class ConvertAhead {
 
   std::size_t ncols_;
   std::size_t values_cap_;  // values a chunk can hold
+  std::int64_t chunk_;      // bytes of the file per chunk
+  std::size_t text_cap_;    // bytes a chunk's text can hold
   std::vector<Chunk> ring_;
   std::vector<Converter> converters_;  // [0] is the pass's own
   std::mutex mutex_;

@@ -11,8 +11,8 @@
 #include <tuple>
 
 #include "params/messages.h"
-#include "soundings/messages.h"
 #include "soundings/convert_ahead.h"
+#include "soundings/messages.h"
 #include "soundings/soundings.h"
 #include "textio/records.h"
 #include "textio/stop.h"
@@ -710,6 +710,16 @@ std::int32_t reading_threads() {
   return cores >= 1 ? static_cast<std::int32_t>(std::min<unsigned>(cores, kMaxThreads)) : 1;
 }
 
+std::int64_t reading_chunk_bytes() {
+  if (const char* v = std::getenv("KIVO_CHUNK_BYTES")) {
+    std::int64_t n = 0;
+    const char* end = v + std::strlen(v);
+    const auto r = std::from_chars(v, end, n);
+    if (r.ec == std::errc() && r.ptr == end && n >= 1) return n;
+  }
+  return 0;
+}
+
 namespace {
 
 void begin_rows(RowReader& r, ReadFile& f, const Params& p, const std::vector<ColumnStore>& plan,
@@ -790,7 +800,8 @@ void begin_reading(ReadingPass& r, ReadFile& f, const Params& p, Arrays& a, std:
     // no second look at the file, the rows are read here alone.
     try {
       r.ahead = std::make_unique<ConvertAhead>(p.data_file, rows.dum.size(), rows.marks,
-                                               std::min(nthreads, kMaxThreads) - 1);
+                                               std::min(nthreads, kMaxThreads) - 1,
+                                               reading_chunk_bytes());
       rows.ahead = r.ahead.get();
     } catch (const std::system_error&) {
       r.ahead.reset();

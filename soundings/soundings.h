@@ -224,10 +224,14 @@ struct RowReader {
 bool read_row(RowReader& rr);
 
 // The number of threads a reading pass uses: KIVO_THREADS in the environment
-// when it is a number of at least 1, else 2 where there are two cores or
-// more and 1 on one core. With 1 the rows are read and converted on the
-// thread of the pass itself; a pass uses at most 2.
+// when it is a number of at least 1, else the cores there are. With 1 the
+// rows are read and converted on the thread of the pass itself; a pass uses
+// at most 8.
 std::int32_t reading_threads();
+// The bytes of the file that a thread converts at a time: KIVO_CHUNK_BYTES
+// in the environment when it is a number of at least 1 (for tests, which
+// take small ones), else 0 for the default.
+std::int64_t reading_chunk_bytes();
 
 struct ReadingPass {
   ReadingPass();

@@ -349,6 +349,14 @@ bool short_exponent(const char* p, const char* e) {
   return !(q > p && (q[-1] == 'e' || q[-1] == 'E'));
 }
 
+// Whether the number [p, e) has at most 9 digits before its exponent: a
+// coordinate such as 7123456.22 has 10 characters but 9 digits.
+bool few_digits(const char* p, const char* e) {
+  int digits = 0;
+  for (; p < e && *p != 'e' && *p != 'E'; ++p) digits += is_digit(*p) ? 1 : 0;
+  return digits <= 9;
+}
+
 // A plain decimal number at p (p < e): an optional sign, digits with at most
 // one point, an optional exponent of e or E, an optional sign and 1 to 4
 // digits, then the end of the token. Converted as the general rules would
@@ -360,14 +368,15 @@ bool short_exponent(const char* p, const char* e) {
   const char* first = p + ((*p == '+' || *p == '-') ? 1 : 0);
   const char* from = *p == '+' ? p + 1 : p;
   // Most values of a data file: one conversion at the token's start and a
-  // look at the character after the number. At most 9 characters after the
-  // sign hold at most 9 digits; an exponent of more than 4 digits is left to
-  // the longer way below, which leaves it to the general rules.
+  // look at the character after the number. At most 9 digits convert
+  // straight into single precision as the general rules convert them; an
+  // exponent of more than 4 digits is left to the longer way below, which
+  // leaves it to the general rules.
   if (first < e && (is_digit(*first) || *first == '.')) {
     float v;
     const auto r = std::from_chars(from, e, v);
-    if (r.ec == std::errc() && r.ptr - first <= 9 && (r.ptr == e || ends_token(*r.ptr)) &&
-        (r.ptr - first < 7 || short_exponent(first, r.ptr))) {
+    if (r.ec == std::errc() && (r.ptr - first <= 9 || few_digits(first, r.ptr)) &&
+        (r.ptr == e || ends_token(*r.ptr)) && (r.ptr - first < 7 || short_exponent(first, r.ptr))) {
       out = v;
       after = r.ptr;
       return true;

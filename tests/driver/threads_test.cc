@@ -50,13 +50,18 @@ struct Outcome {
   std::map<std::string, std::string> files;  // every file of the directory
 };
 
-Outcome run_with(const std::string& threads, const std::string& kivo_in, const std::string& data) {
+// One run with KIVO_THREADS set to `threads` and, unless empty, the bytes
+// of a chunk of conversion set to `chunk`.
+Outcome run_with(const std::string& threads, const std::string& kivo_in, const std::string& data,
+                 const std::string& chunk = "") {
   TempDir dir;
   test::set_up(dir, kivo_in, data);
   test::set_env("KIVO_THREADS", threads.c_str());
+  if (!chunk.empty()) test::set_env("KIVO_CHUNK_BYTES", chunk.c_str());
   Outcome o;
   o.run = test::run_in_process(dir.path());
   test::set_env("KIVO_THREADS", nullptr);
+  if (!chunk.empty()) test::set_env("KIVO_CHUNK_BYTES", nullptr);
   for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
     o.files[e.path().filename().string()] = test::read_file(e.path().string());
   }
@@ -114,6 +119,61 @@ TEST(Threads, OneThreadAndTwoGiveTheSameRun) {
     EXPECT_EQ(two.files.size(), one.files.size());
     EXPECT_TRUE(two.files == one.files);
     EXPECT_EQ(one.files.count("out.obs"), c.status == 0 ? 1u : 0u);
+  }
+}
+
+// Records whose reading depends on what comes before them or after them in
+// the file, so that a thread that converts a chunk alone cannot tell what
+// they are: each must come out as one thread reads it, wherever a chunk
+// ends, down to chunks of one byte.
+TEST(Threads, ChunksMayEndAnywhere) {
+  const std::string tricky =
+      "/ a survey\n"
+      "line x y height inphase quad\n"  // a header, as the first record
+      "1 100 200 30 1.5 -2\n"
+      "1 101 200 30 1.5\t-2\r\n"  // a tab, CR LF
+      "1 102 200\n30 1.5 -2\n"    // a row over two lines
+      "# a comment\n"
+      "\n"  // an empty line: the next row starts there
+      "1 103 200 30 1.5 -2\n"
+      "Line 2\n"  // a line record, then a header again
+      "line x y z i q\n"
+      "2 104 200 30 1.5 -2 77 88\n"  // wider than kivo.in
+      "2 105 200 30 -9999 -2\n"      // a null marker: noted, or left out
+      "2 106 200 30 1.5 -2 / after a slash\n"
+      "2 107 200 30 1.5 /\n"          // the last value left to the row before
+      "2 108 200 30 2*1.5\n"          // a repeat count
+      "2 109 200 30 NA -2\n"          // a text null marker (else a stop)
+      "2 110,200,30,1.5,\n"           // an empty last field
+      "2 111 200 30 1.5 -2\r1 2 3\n"  // a CR ends the record
+      "2 112 200 30 1.5" +
+      std::string(70000, ' ') + "-2\n" +  // longer than a chunk holds
+      "Line 3\n"
+      "3 113 200 30 1.5 -2\n"
+      "3 114 200 30 1.5 -2";  // no line end
+  const std::string broken = tricky + "\n3 115 200 30 x -2\n3 116 200 30 1 2\n";
+  struct Variant {
+    const char* why;
+    std::string averaging;
+    const std::string* data;
+  };
+  const Variant variants[] = {
+      {"without a null line: NA stops the run", "al\n", &tricky},
+      {"with text and numeric null markers", "av 1\nnull -9999 NA\n", &tricky},
+      {"a value that does not convert after them", "al\nnull NA\n", &broken},
+  };
+  for (const Variant& v : variants) {
+    SCOPED_TRACE(v.why);
+    const std::string kivo_in = "data.txt\nout.obs\n" + kColumns + v.averaging;
+    const Outcome one = run_with("1", kivo_in, *v.data);
+    for (const char* chunk : {"1", "2", "3", "7", "16", "97", "256", "4096", "100000", "0"}) {
+      SCOPED_TRACE(std::string("chunks of ") + chunk + " bytes");
+      const Outcome two = run_with("2", kivo_in, *v.data, chunk);
+      EXPECT_EQ(two.run.status, one.run.status);
+      EXPECT_EQ(two.run.console, one.run.console);
+      EXPECT_EQ(two.run.errors, one.run.errors);
+      EXPECT_TRUE(two.files == one.files);
+    }
   }
 }
 
