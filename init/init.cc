@@ -261,6 +261,72 @@ bool name_from_header_file(Survey& s, const HeaderFile& h, const std::string& hd
   return true;
 }
 
+// Columns from the fields of the .dfn, one for each element of an array
+// field.
+void name_from_dfn(Survey& s, const FileStart& fs, const Dfn& dfn, const std::string& dfn_name,
+                   std::size_t values) {
+  for (const DfnField& f : dfn.fields) {
+    for (int k = 1; k <= f.count; ++k) {
+      Column c;
+      c.name = f.count == 1 ? f.name : f.name + "[" + num(static_cast<std::size_t>(k)) + "]";
+      c.unit = f.unit;
+      c.null = f.null;
+      c.long_name = f.long_name;
+      c.stated = stated_frequency(f.long_name);  // NAME=Coplanar in-phase 912 Hz
+      c.text = f.type == 'A';
+      s.columns.push_back(std::move(c));
+    }
+  }
+  s.names_from = "names from \"" + dfn_name + "\"";
+  if (fs.has_row && values != s.columns.size()) {
+    s.warnings.push_back(text(InitMsg::dfn_count, {dfn_name, count_of(s.columns.size(), "column"),
+                                                   num(fs.row_line), count_of(values, "value")}));
+  }
+}
+
+// The record that names the columns: the header line, or else the last
+// comment record before the first row that has a word for every value.
+// `words` are its names cut to fit the row, or none when no cut fits.
+const NameRecord* find_names(Survey& s, const FileStart& fs, std::size_t values,
+                             std::vector<std::string>& words) {
+  if (fs.header) {
+    s.names_from = "names from the header line (line " + num(fs.header->line) + ")";
+    words = fitting_names(*fs.header, values);
+    return &*fs.header;
+  }
+  for (auto it = fs.comments.rbegin(); it != fs.comments.rend(); ++it) {
+    std::vector<std::string> fit = fitting_names(*it, values);
+    if (!fit.empty() && std::any_of(fit.begin(), fit.end(), is_name)) {
+      words = std::move(fit);
+      s.names_from =
+          std::string("names from the \"") + it->lead + "\" comment on line " + num(it->line);
+      return &*it;
+    }
+  }
+  return nullptr;
+}
+
+// How many of the names of a record that no cut fits to the row can be
+// trusted, with the warning that says so.
+std::size_t trust_unfit_names(Survey& s, const NameRecord& names, const FileStart& fs,
+                              std::size_t values) {
+  const std::size_t trusted = trusted_names(names, values);
+  const std::string held = count_of(names.words.size(), "name");
+  const std::string row_line = num(fs.row_line);
+  const std::string held_values = count_of(values, "value");
+  if (trusted >= values) {
+    s.warnings.push_back(text(InitMsg::names_count, {held, row_line, held_values}));
+  } else if (trusted < names.words.size()) {
+    s.warnings.push_back(
+        text(InitMsg::names_untrusted_named,
+             {held, row_line, held_values, num(trusted + 1), names.words[trusted]}));
+  } else {
+    s.warnings.push_back(
+        text(InitMsg::names_untrusted, {held, row_line, held_values, num(trusted + 1)}));
+  }
+  return trusted;
+}
+
 // The names of the columns: from the .dfn, or the header line, or the last
 // comment record before the first row that has a word for every value, or
 // the field table of a header file beside the data file.
@@ -268,43 +334,11 @@ void name_columns(Survey& s, const FileStart& fs, const std::optional<Dfn>& dfn,
                   const std::string& dfn_name, bool tagged, const FileName& file_name) {
   const std::size_t values = fs.has_row ? row_values(fs, tagged) : 0;
   if (dfn) {
-    for (const DfnField& f : dfn->fields) {
-      for (int k = 1; k <= f.count; ++k) {
-        Column c;
-        c.name = f.count == 1 ? f.name : f.name + "[" + num(static_cast<std::size_t>(k)) + "]";
-        c.unit = f.unit;
-        c.null = f.null;
-        c.long_name = f.long_name;
-        c.stated = stated_frequency(f.long_name);  // NAME=Coplanar in-phase 912 Hz
-        c.text = f.type == 'A';
-        s.columns.push_back(std::move(c));
-      }
-    }
-    s.names_from = "names from \"" + dfn_name + "\"";
-    if (fs.has_row && values != s.columns.size()) {
-      s.warnings.push_back(text(InitMsg::dfn_count, {dfn_name, count_of(s.columns.size(), "column"),
-                                                     num(fs.row_line), count_of(values, "value")}));
-    }
+    name_from_dfn(s, fs, *dfn, dfn_name, values);
     return;
   }
-  const NameRecord* names = nullptr;
   std::vector<std::string> words;
-  if (fs.header) {
-    names = &*fs.header;
-    s.names_from = "names from the header line (line " + num(names->line) + ")";
-    words = fitting_names(*names, values);
-  } else {
-    for (auto it = fs.comments.rbegin(); it != fs.comments.rend(); ++it) {
-      std::vector<std::string> fit = fitting_names(*it, values);
-      if (!fit.empty() && std::any_of(fit.begin(), fit.end(), is_name)) {
-        names = &*it;
-        words = std::move(fit);
-        s.names_from =
-            std::string("names from the \"") + it->lead + "\" comment on line " + num(it->line);
-        break;
-      }
-    }
-  }
+  const NameRecord* names = find_names(s, fs, values, words);
   const std::size_t n = fs.has_row ? values : names ? names->words.size() : 0;
   if (n == 0) estop(text(InitMsg::no_row, {s.data_file}));
   if (!names) {
@@ -321,21 +355,7 @@ void name_columns(Survey& s, const FileStart& fs, const std::optional<Dfn>& dfn,
   std::size_t trusted = n;
   if (names && words.empty()) {
     words = names->words;
-    if (fs.has_row) {
-      trusted = trusted_names(*names, values);
-      const std::string held = count_of(names->words.size(), "name");
-      const std::string row_line = num(fs.row_line);
-      const std::string held_values = count_of(values, "value");
-      if (trusted >= n) {
-        s.warnings.push_back(text(InitMsg::names_count, {held, row_line, held_values}));
-      } else if (trusted < words.size()) {
-        s.warnings.push_back(text(InitMsg::names_untrusted_named,
-                                  {held, row_line, held_values, num(trusted + 1), words[trusted]}));
-      } else {
-        s.warnings.push_back(
-            text(InitMsg::names_untrusted, {held, row_line, held_values, num(trusted + 1)}));
-      }
-    }
+    if (fs.has_row) trusted = trust_unfit_names(s, *names, fs, values);
   }
   for (std::size_t k = 0; k < n; ++k) {
     Column c;
