@@ -5,23 +5,12 @@
 
 namespace kivo {
 
-enum class DriverMsg {
-  converting,
-  left_out,
-  left_out_one,
-  done,
-};
+#define KIVO_DRIVER_MESSAGES(X) \
+  X(converting, console, "Converting to QUINSA observations format.") \
+  X(left_out, console, "<k> soundings left out for null values.") \
+  X(left_out_one, console, "<k> sounding left out for null values.") \
+  X(done, console, "Done.")
 
-inline constexpr Message<DriverMsg> kDriverMessages[] = {
-    {DriverMsg::converting, Channel::console, "Converting to QUINSA observations format."},
-    {DriverMsg::left_out, Channel::console, "<k> soundings left out for null values."},
-    {DriverMsg::left_out_one, Channel::console, "<k> sounding left out for null values."},
-    {DriverMsg::done, Channel::console, "Done."},
-};
-static_assert(in_id_order(kDriverMessages));
-
-constexpr const auto& messages(DriverMsg) {
-  return kDriverMessages;
-}
+KIVO_MESSAGE_LIST(DriverMsg, kDriverMessages, KIVO_DRIVER_MESSAGES);
 
 }  // namespace kivo

@@ -10,37 +10,35 @@ namespace kivo {
 
 namespace {
 
-// Words separated by blanks and tabs.
-std::vector<std::string_view> words_of(std::string_view s) {
+// The parts of s up to each place where `separates(j)` says a separator
+// begins, each without the blanks, tabs and CRs around it; empty parts are
+// dropped.
+template <typename Separates>
+std::vector<std::string_view> split(std::string_view s, Separates separates) {
   std::vector<std::string_view> out;
   std::size_t i = 0;
   while (i < s.size()) {
     while (i < s.size() && is_space(s[i])) ++i;
     std::size_t j = i;
-    while (j < s.size() && !is_space(s[j])) ++j;
-    if (j > i) out.push_back(s.substr(i, j - i));
+    while (j < s.size() && !separates(j)) ++j;
+    const std::string_view part = trim_space(s.substr(i, j - i));
+    if (!part.empty()) out.push_back(part);
     i = j;
   }
   return out;
 }
 
+// Words separated by blanks and tabs.
+std::vector<std::string_view> words_of(std::string_view s) {
+  return split(s, [s](std::size_t j) { return is_space(s[j]); });
+}
+
 // The pieces of a table row: separated by a tab or by two or more blanks, so
 // that a name with single blanks in it (LASER ALT RAW) stays whole.
 std::vector<std::string_view> pieces_of(std::string_view s) {
-  std::vector<std::string_view> out;
-  std::size_t i = 0;
-  while (i < s.size()) {
-    while (i < s.size() && is_space(s[i])) ++i;
-    std::size_t j = i;
-    while (j < s.size() && s[j] != '\t' && s[j] != '\r' &&
-           !(s[j] == ' ' && j + 1 < s.size() && is_space(s[j + 1]))) {
-      ++j;
-    }
-    const std::string_view piece = trim_space(s.substr(i, j - i));
-    if (!piece.empty()) out.push_back(piece);
-    i = j;
-  }
-  return out;
+  return split(s, [s](std::size_t j) {
+    return s[j] == '\t' || s[j] == '\r' || (s[j] == ' ' && j + 1 < s.size() && is_space(s[j + 1]));
+  });
 }
 
 // A decimal text multiplied by 1000: 130.1 gives 130100, 0.5 gives 500.

@@ -236,17 +236,16 @@ std::size_t trusted_names(const NameRecord& r, std::size_t values) {
 // row; else says why it does not.
 bool name_from_header_file(Survey& s, const HeaderFile& h, const std::string& hdr_name,
                            const FileStart& fs, std::size_t values) {
-  const std::string quoted_name = "\"" + hdr_name + "\"";
   if (!h.problem.empty() || h.fields.empty()) {
-    s.warnings.push_back(quoted_name + " holds no field table that kivo can use" +
-                         (h.problem.empty() ? std::string() : " (" + h.problem + ")") +
-                         ": its names are not used");
+    s.warnings.push_back(h.problem.empty()
+                             ? text(InitMsg::header_file_unusable, {hdr_name})
+                             : text(InitMsg::header_file_unusable_why, {hdr_name, h.problem}));
     return false;
   }
   if (fs.has_row && h.fields.size() != values) {
-    s.warnings.push_back(quoted_name + " lists " + count_of(h.fields.size(), "field") +
-                         ", but the first row (line " + num(fs.row_line) + ") holds " +
-                         count_of(values, "value") + ": its names are not used");
+    s.warnings.push_back(
+        text(InitMsg::header_file_count, {hdr_name, count_of(h.fields.size(), "field"),
+                                          num(fs.row_line), count_of(values, "value")}));
     return false;
   }
   for (const HeaderField& f : h.fields) {
@@ -258,8 +257,74 @@ bool name_from_header_file(Survey& s, const HeaderFile& h, const std::string& hd
     c.stage = f.stage;
     s.columns.push_back(std::move(c));
   }
-  s.names_from = "names from the field table of " + quoted_name;
+  s.names_from = "names from the field table of \"" + hdr_name + "\"";
   return true;
+}
+
+// Columns from the fields of the .dfn, one for each element of an array
+// field.
+void name_from_dfn(Survey& s, const FileStart& fs, const Dfn& dfn, const std::string& dfn_name,
+                   std::size_t values) {
+  for (const DfnField& f : dfn.fields) {
+    for (int k = 1; k <= f.count; ++k) {
+      Column c;
+      c.name = f.count == 1 ? f.name : f.name + "[" + num(static_cast<std::size_t>(k)) + "]";
+      c.unit = f.unit;
+      c.null = f.null;
+      c.long_name = f.long_name;
+      c.stated = stated_frequency(f.long_name);  // NAME=Coplanar in-phase 912 Hz
+      c.text = f.type == 'A';
+      s.columns.push_back(std::move(c));
+    }
+  }
+  s.names_from = "names from \"" + dfn_name + "\"";
+  if (fs.has_row && values != s.columns.size()) {
+    s.warnings.push_back(text(InitMsg::dfn_count, {dfn_name, count_of(s.columns.size(), "column"),
+                                                   num(fs.row_line), count_of(values, "value")}));
+  }
+}
+
+// The record that names the columns: the header line, or else the last
+// comment record before the first row that has a word for every value.
+// `words` are its names cut to fit the row, or none when no cut fits.
+const NameRecord* find_names(Survey& s, const FileStart& fs, std::size_t values,
+                             std::vector<std::string>& words) {
+  if (fs.header) {
+    s.names_from = "names from the header line (line " + num(fs.header->line) + ")";
+    words = fitting_names(*fs.header, values);
+    return &*fs.header;
+  }
+  for (auto it = fs.comments.rbegin(); it != fs.comments.rend(); ++it) {
+    std::vector<std::string> fit = fitting_names(*it, values);
+    if (!fit.empty() && std::any_of(fit.begin(), fit.end(), is_name)) {
+      words = std::move(fit);
+      s.names_from =
+          std::string("names from the \"") + it->lead + "\" comment on line " + num(it->line);
+      return &*it;
+    }
+  }
+  return nullptr;
+}
+
+// How many of the names of a record that no cut fits to the row can be
+// trusted, with the warning that says so.
+std::size_t trust_unfit_names(Survey& s, const NameRecord& names, const FileStart& fs,
+                              std::size_t values) {
+  const std::size_t trusted = trusted_names(names, values);
+  const std::string held = count_of(names.words.size(), "name");
+  const std::string row_line = num(fs.row_line);
+  const std::string held_values = count_of(values, "value");
+  if (trusted >= values) {
+    s.warnings.push_back(text(InitMsg::names_count, {held, row_line, held_values}));
+  } else if (trusted < names.words.size()) {
+    s.warnings.push_back(
+        text(InitMsg::names_untrusted_named,
+             {held, row_line, held_values, num(trusted + 1), names.words[trusted]}));
+  } else {
+    s.warnings.push_back(
+        text(InitMsg::names_untrusted, {held, row_line, held_values, num(trusted + 1)}));
+  }
+  return trusted;
 }
 
 // The names of the columns: from the .dfn, or the header line, or the last
@@ -269,47 +334,11 @@ void name_columns(Survey& s, const FileStart& fs, const std::optional<Dfn>& dfn,
                   const std::string& dfn_name, bool tagged, const FileName& file_name) {
   const std::size_t values = fs.has_row ? row_values(fs, tagged) : 0;
   if (dfn) {
-    for (const DfnField& f : dfn->fields) {
-      for (int k = 1; k <= f.count; ++k) {
-        Column c;
-        c.name = f.count == 1 ? f.name : f.name + "[" + num(static_cast<std::size_t>(k)) + "]";
-        c.unit = f.unit;
-        c.null = f.null;
-        c.long_name = f.long_name;
-        c.stated = stated_frequency(f.long_name);  // NAME=Coplanar in-phase 912 Hz
-        c.text = f.type == 'A';
-        s.columns.push_back(std::move(c));
-      }
-    }
-    s.names_from = "names from \"" + dfn_name + "\"";
-    if (fs.has_row && values != s.columns.size()) {
-      s.warnings.push_back("\"" + dfn_name + "\" defines " + count_of(s.columns.size(), "column") +
-                           ", but the first row (line " + num(fs.row_line) + ") holds " +
-                           count_of(values, "value") +
-                           ": fields that fill their width touch, with no blank between "
-                           "them, and kivo reads the values of a row by their blanks; kivo.in "
-                           "is written for the columns of the .dfn");
-    }
+    name_from_dfn(s, fs, *dfn, dfn_name, values);
     return;
   }
-  const NameRecord* names = nullptr;
   std::vector<std::string> words;
-  if (fs.header) {
-    names = &*fs.header;
-    s.names_from = "names from the header line (line " + num(names->line) + ")";
-    words = fitting_names(*names, values);
-  } else {
-    for (auto it = fs.comments.rbegin(); it != fs.comments.rend(); ++it) {
-      std::vector<std::string> fit = fitting_names(*it, values);
-      if (!fit.empty() && std::any_of(fit.begin(), fit.end(), is_name)) {
-        names = &*it;
-        words = std::move(fit);
-        s.names_from =
-            std::string("names from the \"") + it->lead + "\" comment on line " + num(it->line);
-        break;
-      }
-    }
-  }
+  const NameRecord* names = find_names(s, fs, values, words);
   const std::size_t n = fs.has_row ? values : names ? names->words.size() : 0;
   if (n == 0) estop(text(InitMsg::no_row, {s.data_file}));
   if (!names) {
@@ -321,30 +350,12 @@ void name_columns(Survey& s, const FileStart& fs, const std::optional<Dfn>& dfn,
     }
   }
   if (fs.header_not_a_header) {
-    s.warnings.push_back("line " + num(names->line) +
-                         " names the columns, but not every word of it is a name (a word that "
-                         "reads as a number, such as 380Q or 475, is none), so kivo reads it as "
-                         "a row: begin it with \"/\"");
+    s.warnings.push_back(text(InitMsg::not_a_header, {num(names->line)}));
   }
   std::size_t trusted = n;
   if (names && words.empty()) {
     words = names->words;
-    if (fs.has_row) {
-      trusted = trusted_names(*names, values);
-      std::string from;
-      if (trusted < n) {
-        from = "; from column " + num(trusted + 1) +
-               (trusted < words.size() ? " (" + clean(words[trusted]) + ")" : std::string()) +
-               " on the names cannot be trusted (a name may hold blanks), so those columns are "
-               "written \"ignore\": give their roles by hand";
-      }
-      s.warnings.push_back("the header line holds " + count_of(names->words.size(), "name") +
-                           ", but the first row (line " + num(fs.row_line) + ") holds " +
-                           count_of(values, "value") +
-                           ", and no cut of it (at blanks, tabs, commas or gaps of two blanks) "
-                           "gives as many names: kivo.in is written for the values" +
-                           from);
-    }
+    if (fs.has_row) trusted = trust_unfit_names(s, *names, fs, values);
   }
   for (std::size_t k = 0; k < n; ++k) {
     Column c;
@@ -375,10 +386,8 @@ void warn_of_text(Survey& s, const FileStart& fs, bool tagged) {
     ks.push_back(k + 1);
   }
   if (ks.empty()) return;
-  s.warnings.push_back(column_word(ks) + ranges(ks) + (ks.size() == 1 ? " holds" : " hold") +
-                       " text (" + example +
-                       "), which kivo cannot read as a number: kivo reads every column, ignored "
-                       "ones too; drop or convert them");
+  s.warnings.push_back(
+      text(ks.size() == 1 ? InitMsg::text_one : InitMsg::text, {ranges(ks), example}));
 }
 
 // ---- Roles ------------------------------------------------------------------
@@ -629,19 +638,14 @@ void assign_roles(Survey& s, const Keywords& kw) {
 }
 
 void warn_of_missing_roles(Survey& s) {
-  static constexpr std::pair<Role, const char*> roles[] = {
-      {Role::x, "the x coordinate: write \"x\" on the column line of the easting"},
-      {Role::y, "the y coordinate: write \"y\" on the column line of the northing"},
-      {Role::height,
-       "the height: write \"z m\" or \"z f\" on the column line of the sensor's height above "
-       "ground"},
-      {Role::data,
-       "an in-phase or quadrature channel: give the eleven words of a data column line to each "
-       "channel"}};
-  for (const auto& [role, what] : roles) {
+  static constexpr std::pair<Role, InitMsg> roles[] = {{Role::x, InitMsg::no_x},
+                                                       {Role::y, InitMsg::no_y},
+                                                       {Role::height, InitMsg::no_height},
+                                                       {Role::data, InitMsg::no_data}};
+  for (const auto& [role, warning] : roles) {
     const bool found = std::any_of(s.columns.begin(), s.columns.end(),
                                    [&](const Column& c) { return c.role == role; });
-    if (!found) s.warnings.push_back(std::string("no column was recognised as ") + what);
+    if (!found) s.warnings.push_back(text(warning));
   }
 }
 
@@ -716,13 +720,8 @@ void warn_of_nominal_frequencies(Survey& s) {
     if (s.columns[k].role == Role::data && s.columns[k].nominal_only) ks.push_back(k + 1);
   }
   if (ks.empty()) return;
-  const bool one = ks.size() == 1;
-  s.warnings.push_back(std::string(one ? "the frequency of " : "frequencies of ") +
-                       column_word(ks) + ranges(ks) +
-                       (one ? " comes from the channel name and is nominal: check it against "
-                              "the system's operating frequency"
-                            : " come from the channel names and are nominal: check them "
-                              "against the system's operating frequencies"));
+  s.warnings.push_back(
+      text(ks.size() == 1 ? InitMsg::nominal_one : InitMsg::nominal, {ranges(ks)}));
 }
 
 // ---- What is written --------------------------------------------------------
@@ -805,9 +804,9 @@ std::string console_text(const Survey& s) {
   for (const Column& c : s.columns)
     width = std::max(width, std::min<std::size_t>(c.name.size(), 24));
   const std::size_t digits = num(s.columns.size()).size();
-  std::string t = "kivo --init: \"" + clean(s.data_file) + "\" has " + num(s.columns.size()) +
-                  (s.columns.size() == 1 ? " column; " : " columns; ") + clean(s.names_from) +
-                  ".\n";
+  std::string t = text(s.columns.size() == 1 ? InitMsg::summary_one : InitMsg::summary,
+                       {clean(s.data_file), num(s.columns.size()), clean(s.names_from)}) +
+                  "\n";
   std::size_t counts[6] = {};
   for (std::size_t k = 0; k < s.columns.size(); ++k) {
     const Column& c = s.columns[k];
@@ -816,21 +815,20 @@ std::string console_text(const Survey& s) {
     t += std::string(2 + digits - n.size(), ' ') + n + "  " + padded(clean(c.name), width) + " " +
          c.words + (c.note.empty() ? "" : "  (" + clean(c.note) + ")") + "\n";
   }
-  t += "Wrote \"" + std::string(kParamsName) + "\": ";
   static constexpr std::pair<Role, const char*> kinds[] = {
       {Role::line, "line"},     {Role::x, "x"},       {Role::y, "y"},
       {Role::height, "height"}, {Role::data, "data"}, {Role::ignore, "ignored"}};
-  std::string sep;
+  std::string listed, sep;
   std::size_t last = 0;  // the last number listed, which the noun agrees with
   for (const auto& [role, what] : kinds) {
     const std::size_t n = counts[static_cast<int>(role)];
     if (n == 0) continue;
     const bool counted = role == Role::data || role == Role::ignore;
-    t += sep + (counted ? num(n) + " " + what : what);
+    listed += sep + (counted ? num(n) + " " + what : what);
     last = counted ? n : 0;
     sep = ", ";
   }
-  t += last == 1 ? " column.\n" : " columns.\n";
+  t += text(last == 1 ? InitMsg::wrote_one : InitMsg::wrote, {listed}) + "\n";
   if (!s.nulls.empty()) {
     std::string line = "null";
     std::string from;
@@ -838,7 +836,7 @@ std::string console_text(const Survey& s) {
       line += " " + m.text;
       from += (from.empty() ? "" : "; ") + m.text + " " + m.from;
     }
-    t += "Null line \"" + clean(line) + "\": " + clean(from) + ".\n";
+    t += text(InitMsg::null_line, {clean(line), clean(from)}) + "\n";
   }
   // What is left to fill in, field by field.
   std::vector<std::size_t> data, freq, orient, seps, units;
@@ -852,7 +850,7 @@ std::string console_text(const Survey& s) {
     if (c.unknown_separation) seps.push_back(k + 1);
   }
   if (!data.empty() || !units.empty()) {
-    t += "Fill in every \"?\" in \"" + std::string(kParamsName) + "\", then run kivo:\n";
+    t += text(InitMsg::fill_in) + "\n";
     const std::pair<const char*, const std::vector<std::size_t>*> left[] = {
         {"frequency", &freq},
         {"transmitter and receiver orientations", &orient},
@@ -864,7 +862,7 @@ std::string console_text(const Survey& s) {
         t += "  " + std::string(what) + ": " + column_word(*ks) + ranges(*ks) + "\n";
     }
   }
-  for (const std::string& w : s.warnings) t += "Warning: " + clean(w) + ".\n";
+  for (const std::string& w : s.warnings) t += clean(w) + "\n";
   return t;
 }
 
@@ -904,11 +902,8 @@ std::string init(std::string_view data_file) {
   assign_roles(s, fs.keywords);
   warn_of_missing_roles(s);
   if (tagged) {
-    s.warnings.push_back("every row begins with the record tag \"" + fs.row[0] + "\" (line " +
-                         num(fs.row_line) +
-                         "), which kivo cannot read as a number: take it off first (cut -c" +
-                         num(fs.row[0].size() + 1) + "- " + s.data_file +
-                         ") and name the file without it on line 1 of kivo.in");
+    s.warnings.push_back(text(InitMsg::record_tag, {fs.row[0], num(fs.row_line),
+                                                    num(fs.row[0].size() + 1), s.data_file}));
   }
   s.nulls = null_markers(s, fs, tagged);
   s.line_records = fs.line_records;

@@ -29,7 +29,8 @@ struct Field {
   int digits;
 };
 
-// A one-character field and the characters it may hold.
+// A one-character field and the characters it may hold. Every letter of a
+// record stands between two blanks.
 struct Letter {
   const char* what;
   std::size_t at;
@@ -56,35 +57,25 @@ constexpr Field kNcols{"the number of columns of the frequency (an integer of at
                        0};
 constexpr Field kMoment{"the transmitter moment (a real number)", 0, 13, 5};
 constexpr Field kTxHeight{"the height (a real number)", 13, 13, 5};
-constexpr Letter kTxBlank{"a blank", 26, " "};
 constexpr Letter kTxOrientation{"the transmitter orientation (x, y or z)", 27, "xXyYzZ"};
-constexpr Letter kTxBlank2{"a blank", 28, " "};
 constexpr Field kTxOne{"the integer 1", 29, 2, 0};
 constexpr Field kDataOne{"the real number 1.0", 0, 13, 5};
 constexpr Field kSepX{"the x separation (a real number)", 13, 13, 5};
 constexpr Field kSepY{"the y separation (a real number)", 26, 13, 5};
 constexpr std::size_t kDataHeight = 39;
 constexpr std::size_t kHeightWidth = 13;
-constexpr Letter kDataBlank{"a blank", 52, " "};
 constexpr Letter kRxOrientation{"the receiver orientation (x, y or z)", 53, "xXyYzZ"};
-constexpr Letter kDataBlank2{"a blank", 54, " "};
 constexpr Field kNormalization{"the normalization type (an integer)", 55, 2, 0};
-constexpr Letter kDataBlank3{"a blank", 57, " "};
 constexpr std::size_t kLetterAt = 58;
-constexpr Letter kDataBlank4{"a blank", 59, " "};
 constexpr std::size_t kPairedLen = 123;
 constexpr std::size_t kSingleLen = 93;
 constexpr Field kInphase{"the in-phase value (a real number)", 60, 15, 7};
 constexpr Field kQuadrature{"the quadrature value (a real number)", 75, 15, 7};
-constexpr Letter kPairedBlank{"a blank", 90, " "};
 constexpr Letter kPairedV{"the letter v", 91, "v"};
-constexpr Letter kPairedBlank2{"a blank", 92, " "};
 constexpr Field kInphaseError{"the in-phase uncertainty (a real number)", 93, 15, 7};
 constexpr Field kQuadratureError{"the quadrature uncertainty (a real number)", 108, 15, 7};
 constexpr Field kValue{"the value (a real number)", 60, 15, 7};
-constexpr Letter kSingleBlank{"a blank", 75, " "};
 constexpr Letter kSingleV{"the letter v", 76, "v"};
-constexpr Letter kSingleBlank2{"a blank", 77, " "};
 constexpr Field kError{"the uncertainty (a real number)", 78, 15, 7};
 
 // The file, cut into lines that end in CR LF, with the number of the last
@@ -223,8 +214,12 @@ char letter(const Reader& r, std::string_view rec, const Letter& l) {
   return c;
 }
 
-void one_of_letters(const Reader& r, std::string_view rec, std::initializer_list<Letter> ls) {
-  for (const Letter& l : ls) letter(r, rec, l);
+// A letter and the blanks on either side of it, read from left to right.
+char spaced_letter(const Reader& r, std::string_view rec, const Letter& l) {
+  letter(r, rec, Letter{"a blank", l.at - 1, " "});
+  const char c = letter(r, rec, l);
+  letter(r, rec, Letter{"a blank", l.at + 1, " "});
+  return c;
 }
 
 // A line of a later block must be the line of the first block outside the
@@ -278,24 +273,16 @@ std::string_view data_line(Reader& r, ObsColumn& c, bool first) {
   if (real_field(r, rec, kDataOne) != 1.0f) bad_field(r, rec, kDataOne.at, 13, kDataOne.what);
   c.sep_x = real_field(r, rec, kSepX);
   c.sep_y = real_field(r, rec, kSepY);
-  letter(r, rec, kDataBlank);
-  c.rx_orientation = letter(r, rec, kRxOrientation);
-  letter(r, rec, kDataBlank2);
+  c.rx_orientation = spaced_letter(r, rec, kRxOrientation);
   c.normalization = int_field(r, rec, kNormalization, -9);
-  letter(r, rec, kDataBlank3);
-  c.letter =
-      letter(r, rec,
-             paired ? Letter{"the letter b (both components, 123 characters)", kLetterAt, "b"}
-                    : Letter{"i, I, q or Q (one component, 93 characters)", kLetterAt, "iIqQ"});
+  c.letter = spaced_letter(
+      r, rec,
+      paired ? Letter{"the letter b (both components, 123 characters)", kLetterAt, "b"}
+             : Letter{"i, I, q or Q (one component, 93 characters)", kLetterAt, "iIqQ"});
   c.form = paired                               ? DataForm::paired
            : c.letter == 'i' || c.letter == 'I' ? DataForm::inphase
                                                 : DataForm::quadrature;
-  letter(r, rec, kDataBlank4);
-  if (paired) {
-    one_of_letters(r, rec, {kPairedBlank, kPairedV, kPairedBlank2});
-  } else {
-    one_of_letters(r, rec, {kSingleBlank, kSingleV, kSingleBlank2});
-  }
+  spaced_letter(r, rec, paired ? kPairedV : kSingleV);
   return rec;
 }
 
@@ -357,9 +344,7 @@ void read_block(Reader& r, ObsFile& o, FirstBlock& fb, std::size_t b) {
       if (first) {
         expect_length(r, rec, kTxLine);
         c.moment = real_field(r, rec, kMoment);
-        letter(r, rec, kTxBlank);
-        c.tx_orientation = letter(r, rec, kTxOrientation);
-        letter(r, rec, kTxBlank2);
+        c.tx_orientation = spaced_letter(r, rec, kTxOrientation);
         if (int_field(r, rec, kTxOne, 1) != 1) bad_field(r, rec, kTxOne.at, 2, kTxOne.what);
         fb.tx_lines.emplace_back(rec);
       } else {

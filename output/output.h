@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "os/os.h"
 #include "params/params.h"
 #include "soundings/soundings.h"
-#include "os/os.h"
 #include "textio/reader.h"
 #include "textio/stop.h"
 #include "textio/writer.h"

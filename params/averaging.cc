@@ -70,6 +70,38 @@ std::int32_t read_number(const AveragingLine& l, std::string_view option, std::s
   return n;
 }
 
+// The number an option takes, and its messages: the stop when it cannot be
+// read and the line for an option without it, the stop when it is below
+// `least` and the lines for a number below it and for a value that gives no
+// number (which reads as 0).
+struct OptionNumber {
+  ParamsMsg unread;
+  ParamsMsg missing;
+  std::int32_t least;
+  ParamsMsg low;
+  ParamsMsg below;
+  ParamsMsg no_value;
+};
+
+constexpr OptionNumber kAveragingNumber{
+    ParamsMsg::averaging_number, ParamsMsg::no_averaging_number, 0,
+    ParamsMsg::averaging_low,    ParamsMsg::averaging_below_0,   ParamsMsg::averaging_below_0};
+constexpr OptionNumber kDecimatingNumber{
+    ParamsMsg::decimating_number, ParamsMsg::no_decimating_number, 1,
+    ParamsMsg::decimating_low,    ParamsMsg::decimating_below_1,   ParamsMsg::decimating_no_value};
+
+// The number after the option of the averaging line, at least `o.least`.
+std::int32_t option_number(const AveragingLine& l, std::string_view option,
+                           std::string_view adjusted, const OptionNumber& o) {
+  const std::string_view number = number_part(adjusted);
+  bool assigned = false;
+  const std::int32_t n = read_number(l, option, number, o.missing, text(o.unread), assigned);
+  if (n < o.least) {
+    estop(text(o.low), line_place(l, first_token(number), assigned ? o.below : o.no_value));
+  }
+  return n;
+}
+
 }  // namespace
 
 void read_averaging_line(ReadFile& f, Params& p, std::FILE* console) {
@@ -94,31 +126,16 @@ void read_averaging_line(ReadFile& f, Params& p, std::FILE* console) {
     p.ndecimate = 1;
     progress_line(console, text(ParamsMsg::no_thinning));
   } else if (letters == "av" || letters == "AV") {
-    const std::string_view text = number_part(adjusted);
-    bool assigned = false;
-    const std::int32_t n = read_number(l, option, text, ParamsMsg::no_averaging_number,
-                                       kivo::text(ParamsMsg::averaging_number), assigned);
-    if (n < 0) {
-      estop(kivo::text(ParamsMsg::averaging_low),
-            line_place(l, first_token(text), ParamsMsg::averaging_below_0));
-    }
+    const std::int32_t n = option_number(l, option, adjusted, kAveragingNumber);
     p.naverage = n;
     p.ndecimate = 1;
-    progress_line(console, kivo::text(n == 1 ? ParamsMsg::averaging_one : ParamsMsg::averaging,
-                                      {number_text(n, 9)}));
+    progress_line(console, text(n == 1 ? ParamsMsg::averaging_one : ParamsMsg::averaging,
+                                {number_text(n, 9)}));
   } else if (letters == "de" || letters == "DE") {
-    const std::string_view text = number_part(adjusted);
-    bool assigned = false;
-    const std::int32_t n = read_number(l, option, text, ParamsMsg::no_decimating_number,
-                                       kivo::text(ParamsMsg::decimating_number), assigned);
-    if (n < 1) {
-      estop(kivo::text(ParamsMsg::decimating_low),
-            line_place(l, first_token(text),
-                       assigned ? ParamsMsg::decimating_below_1 : ParamsMsg::decimating_no_value));
-    }
+    const std::int32_t n = option_number(l, option, adjusted, kDecimatingNumber);
     p.naverage = 0;
     p.ndecimate = n;
-    progress_line(console, kivo::text(ParamsMsg::decimating, {number_text(n, 9)}));
+    progress_line(console, text(ParamsMsg::decimating, {number_text(n, 9)}));
   } else {
     estop(
         text(ParamsMsg::averaging_option),

@@ -6,24 +6,12 @@
 
 namespace kivo {
 
-enum class TextioMsg {
-  digits,
-  record_too_long,
-  record_too_large,
-  stop_line,
-};
+#define KIVO_TEXTIO_MESSAGES(X) \
+  X(digits, stop, "general real field with <d> digits") \
+  X(record_too_long, stop, "record of <n> characters written into a text of <length>") \
+  X(record_too_large, stop, "record of more than 2^40 characters") \
+  X(stop_line, console, "Stop: <message>.")
 
-inline constexpr Message<TextioMsg> kTextioMessages[] = {
-    {TextioMsg::digits, Channel::stop, "general real field with <d> digits"},
-    {TextioMsg::record_too_long, Channel::stop,
-     "record of <n> characters written into a text of <length>"},
-    {TextioMsg::record_too_large, Channel::stop, "record of more than 2^40 characters"},
-    {TextioMsg::stop_line, Channel::console, "Stop: <message>."},
-};
-static_assert(in_id_order(kTextioMessages));
-
-constexpr const auto& messages(TextioMsg) {
-  return kTextioMessages;
-}
+KIVO_MESSAGE_LIST(TextioMsg, kTextioMessages, KIVO_TEXTIO_MESSAGES);
 
 }  // namespace kivo

@@ -2,6 +2,7 @@
 // code can print is documented in docs/parameters.md, in the section of
 // where it goes, every documented one is in a list, and the manual page says
 // what the docs say.
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -70,6 +71,23 @@ TEST(Messages, EveryStopReachesTheConsoleOnceWithItsStopAndFullStop) {
     show_stop(console.file(), errors.file(), Stop{m.text, "kivo.in:3:1: where"});
     EXPECT_EQ(console.text(), "Stop: " + m.text + ".\n");
     EXPECT_EQ(errors.text(), "kivo.in:3:1: where\n");
+  }
+}
+
+// No stop is written as a literal beside the lists: a stop text in the
+// sources of the program is always one of a list's, taken by id.
+TEST(Messages, NoStopTextIsALiteralOfTheSources) {
+  for (const char* folder :
+       {"driver", "params", "soundings", "output", "textio", "init", "os", "look"}) {
+    const std::filesystem::path root = std::filesystem::path(KIVO_SOURCE_DIR) / folder;
+    for (const auto& f : std::filesystem::recursive_directory_iterator(root)) {
+      const std::string ext = f.path().extension().string();
+      if (ext != ".cc" && ext != ".h") continue;
+      const std::string src = read_file(f.path().string());
+      for (const char* bare : {"estop(\"", "Stop{\""}) {
+        EXPECT_EQ(src.find(bare), std::string::npos) << f.path() << " holds " << bare;
+      }
+    }
   }
 }
 

@@ -7,8 +7,8 @@
 #include <set>
 #include <string>
 
-#include "tests/support/testutil.h"
 #include "os/os.h"
+#include "tests/support/testutil.h"
 
 namespace kivo {
 namespace {

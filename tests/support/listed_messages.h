@@ -19,8 +19,8 @@ struct Listed {
   std::string text;
 };
 
-template <typename Id, std::size_t N>
-void add_listed(std::vector<Listed>& out, const Message<Id> (&list)[N]) {
+template <std::size_t N>
+void add_listed(std::vector<Listed>& out, const Message (&list)[N]) {
   for (const auto& m : list) out.push_back({m.channel, std::string(m.text)});
 }
 
