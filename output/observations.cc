@@ -1,6 +1,9 @@
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
+#include <system_error>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -8,6 +11,7 @@
 #include "os/os.h"
 #include "output/messages.h"
 #include "output/output.h"
+#include "output/render_ahead.h"
 #include "soundings/soundings.h"
 #include "textio/stop.h"
 #include "textio/writer.h"
@@ -137,12 +141,21 @@ struct Layout {
   std::vector<FreqGroup> groups;
   std::vector<ColumnLines> columns;
   char nfreqs_text[5];
+  // Every block has the same records, each as long as its room: the bytes of
+  // a block with their CR LF, and whether a column cannot be written.
+  std::size_t block_bytes = 0;
+  bool unknown = false;
 };
 
 Layout layout_of(const Params& p, const Arrays& a) {
   Layout l;
   build_groups(p, a, l.groups, l.columns);
   put_int(l.nfreqs_text, 5, p.nfreqs);
+  l.block_bytes = kPositionLen + 2 + l.groups.size() * (kFreqLen + 2);
+  for (const ColumnLines& c : l.columns) {
+    l.block_bytes += kTxLen + 2 + c.data_len + 2;
+    if (c.form == Form::unknown) l.unknown = true;
+  }
   return l;
 }
 
@@ -213,46 +226,43 @@ bool record_failed(Observations& o, char* end, Record what, const Params& p, std
   return true;
 }
 
-// Writes the block of one kept sounding; false after a failure.
-bool write_block(Observations& o, const Params& p, const Arrays& a, const Layout& l,
-                 const KeptSounding& k) {
-  WriteFile& f = o.file;
-  char* r = record_begin(f, kPositionLen);
-  r = put_general(r, 17, 9, k.x);
+// The values a block shows, per column of the layout: its data and its
+// uncertainty.
+void gather_values(const Layout& l, const Arrays& a, Cplx* values) {
+  for (std::size_t c = 0; c < l.columns.size(); ++c) {
+    const std::int32_t j = l.columns[c].j;
+    values[2 * c] = a.dat_a[j];
+    values[2 * c + 1] = a.err_a[j];
+  }
+}
+
+char* end_line(char* r) {
+  r[0] = '\r';
+  r[1] = '\n';
+  return r + 2;
+}
+
+// Renders the block of one kept sounding into `out` (l.block_bytes long):
+// its records, each with its CR LF.
+void render_block(const Layout& l, char* out, const KeptSounding& k, const Cplx* values) {
+  char* r = put_general(out, 17, 9, k.x);
   r = put_general(r, 17, 9, k.y);
   std::memcpy(r, l.nfreqs_text, 5);
-  if (record_failed(o, r + 5, Record::position, p, 0, k.s)) {
-    return false;
-  }
-
+  r = end_line(r + 5);
   char height[kHeightWidth];
   put_general(height, 13, 5, k.z);
-
-  for (std::size_t g = 0; g < l.groups.size(); ++g) {
-    const FreqGroup& group = l.groups[g];
-    const auto freq = static_cast<std::int32_t>(g + 1);
-    r = record_begin(f, kFreqLen);
+  for (const FreqGroup& group : l.groups) {
     std::memcpy(r, group.line, kFreqLen);
-    if (record_failed(o, r + kFreqLen, Record::frequency, p, freq, k.s)) {
-      return false;
-    }
+    r = end_line(r + kFreqLen);
     for (std::size_t c = group.begin; c < group.end; ++c) {
       const ColumnLines& col = l.columns[c];
-      r = record_begin(f, kTxLen);
       std::memcpy(r, col.tx, kTxLen);
       std::memcpy(r + kTxHeight, height, kHeightWidth);
-      if (record_failed(o, r + kTxLen, Record::transmitter, p, freq, k.s)) {
-        return false;
-      }
-      if (col.form == Form::unknown) {
-        fail(o, text(OutputMsg::bad_inqu, {sounding_text(k.s)}));
-        return false;
-      }
-      r = record_begin(f, col.data_len);
+      r = end_line(r + kTxLen);
       std::memcpy(r, col.data, col.data_len);
       std::memcpy(r + kDataHeight, height, kHeightWidth);
-      const Cplx dat = a.dat_a[col.j];
-      const Cplx err = a.err_a[col.j];
+      const Cplx dat = values[2 * c];
+      const Cplx err = values[2 * c + 1];
       switch (col.form) {
         case Form::paired: {
           char* q = put_general(r + kValue, 15, 7, dat.re);
@@ -271,10 +281,114 @@ bool write_block(Observations& o, const Params& p, const Arrays& a, const Layout
           put_general(r + kSingleError, 15, 7, err.im);
           break;
       }
-      if (record_failed(o, r + col.data_len, Record::data, p, freq, k.s)) {
+      r = end_line(r + col.data_len);
+    }
+  }
+}
+
+void render_into(const void* layout, char* out, const KeptSounding& k, const Cplx* values) {
+  render_block(*static_cast<const Layout*>(layout), out, k, values);
+}
+
+// Puts one record of a rendered block into the file; false, after the
+// failure, when writing the file has failed.
+bool put_record(Observations& o, const Params& p, const char*& block, std::size_t len, Record what,
+                std::int32_t freq, std::int32_t s) {
+  char* r = record_begin(o.file, len);
+  std::memcpy(r, block, len);
+  block += len + 2;
+  return !record_failed(o, r + len, what, p, freq, s);
+}
+
+// Puts the rendered block of kept sounding s into the file, record by
+// record, where the file's buffer may be written out within it: a write
+// that fails fails at the record it would fail at when rendered in place.
+// False after a failure.
+bool put_block(Observations& o, const Params& p, const Layout& l, const char* block,
+               std::int32_t s) {
+  WriteFile& f = o.file;
+  if (!l.unknown && f.cap - f.len >= l.block_bytes) {
+    std::memcpy(f.buf.get() + f.len, block, l.block_bytes);
+    f.len += l.block_bytes;
+    return true;
+  }
+  if (!put_record(o, p, block, kPositionLen, Record::position, 0, s)) return false;
+  for (std::size_t g = 0; g < l.groups.size(); ++g) {
+    const FreqGroup& group = l.groups[g];
+    const auto freq = static_cast<std::int32_t>(g + 1);
+    if (!put_record(o, p, block, kFreqLen, Record::frequency, freq, s)) return false;
+    for (std::size_t c = group.begin; c < group.end; ++c) {
+      const ColumnLines& col = l.columns[c];
+      if (!put_record(o, p, block, kTxLen, Record::transmitter, freq, s)) return false;
+      if (col.form == Form::unknown) {
+        fail(o, text(OutputMsg::bad_inqu, {sounding_text(s)}));
         return false;
       }
+      if (!put_record(o, p, block, col.data_len, Record::data, freq, s)) return false;
     }
+  }
+  return true;
+}
+
+// What a pass needs to write blocks: the layout, room for one block's values
+// and text, and the threads that render blocks ahead, when there are.
+struct BlockWriter {
+  const Layout* layout = nullptr;
+  std::vector<Cplx> values;
+  std::unique_ptr<char[]> block;
+  std::unique_ptr<RenderAhead> ahead;
+};
+
+void begin_blocks(BlockWriter& w, const Layout& l, bool threads) {
+  w.layout = &l;
+  w.values.resize(2 * l.columns.size());
+  w.block.reset(new char[std::max<std::size_t>(l.block_bytes, 1)]);
+  const std::int32_t n = reading_threads();
+  if (!threads || n < 2) return;
+  try {
+    w.ahead = std::make_unique<RenderAhead>(render_into, &l, w.values.size(), l.block_bytes,
+                                            std::min(n, 8) - 1);
+  } catch (const std::system_error&) {
+    w.ahead.reset();
+  } catch (const std::bad_alloc&) {
+    w.ahead.reset();
+  }
+}
+
+// Writes the block of one kept sounding, or hands it to the threads that
+// render ahead and writes the blocks they have rendered; false after a
+// failure.
+bool write_block(Observations& o, const Params& p, const Arrays& a, BlockWriter& w,
+                 const KeptSounding& k) {
+  const Layout& l = *w.layout;
+  if (!w.ahead) {
+    gather_values(l, a, w.values.data());
+    WriteFile& f = o.file;
+    if (!l.unknown && f.cap - f.len >= l.block_bytes) {
+      // Room for the whole block: rendered in place.
+      render_block(l, f.buf.get() + f.len, k, w.values.data());
+      f.len += l.block_bytes;
+      return true;
+    }
+    render_block(l, w.block.get(), k, w.values.data());
+    return put_block(o, p, l, w.block.get(), k.s);
+  }
+  gather_values(l, a, w.values.data());
+  w.ahead->add(k, w.values.data());
+  std::int32_t s = 0;
+  while (const char* block = w.ahead->next(false, s)) {
+    if (!put_block(o, p, l, block, s)) return false;
+  }
+  return true;
+}
+
+// Writes every block handed to the threads that render ahead; false after a
+// failure.
+bool end_blocks(Observations& o, const Params& p, BlockWriter& w) {
+  if (!w.ahead) return true;
+  std::int32_t s = 0;
+  while (const char* block = w.ahead->next(true, s)) {
+    if (!put_block(o, p, *w.layout, block, s)) return false;
   }
   return true;
 }
@@ -303,11 +417,26 @@ std::int32_t pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std:
   const bool wrote_head = writing;
   if (writing) {
     const Layout l = layout_of(p, a);
+    BlockWriter w;
+    begin_blocks(w, l, true);
     KeptSounding k;
-    while (next_kept(r, k)) {
-      // Past what the count line can count, the run is going to stop.
-      if (r.nkept > kMostBlocks || !write_block(o, p, a, l, k)) break;
+    bool ended = true;  // every block written, or held for the end
+    try {
+      while (next_kept(r, k)) {
+        // Past what the count line can count, the run is going to stop.
+        if (r.nkept > kMostBlocks || !write_block(o, p, a, w, k)) {
+          ended = false;
+          break;
+        }
+      }
+    } catch (const Stop&) {
+      // The blocks before the row that stops the run are written first, as
+      // they would be without threads: a failure of the file among them
+      // comes first.
+      end_blocks(o, p, w);
+      throw;
     }
+    if (ended) end_blocks(o, p, w);
   }
   read_to_end(r);
   o.kept = r.nkept;
@@ -405,6 +534,9 @@ std::int32_t pass_lines(Observations& o, ReadFile& f, const Params& p, Arrays& a
   r.want_names = true;
   begin_reading(r, f, p, a, nsoundings, naverage);
   const Layout l = layout_of(p, a);
+  // The blocks go into one file after another: rendered here.
+  BlockWriter w;
+  begin_blocks(w, l, false);
   std::unordered_map<std::string, std::size_t> index;
   std::int64_t flight = 0;
   std::size_t file = 0;
@@ -424,7 +556,7 @@ std::int32_t pass_lines(Observations& o, ReadFile& f, const Params& p, Arrays& a
     }
     // Past what the count line can count, the run is going to stop.
     if (++o.files[file].blocks > kMostBlocks) writing = false;
-    if (writing) writing = write_block(o, p, a, l, k);
+    if (writing) writing = write_block(o, p, a, w, k);
   }
   if (writing) close_line_file(o, p);
   o.kept = r.nkept;
