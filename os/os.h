@@ -26,6 +26,8 @@ OpenStatus open_read(const std::string& name, Handle& h);
 std::int64_t read(Handle h, char* buf, std::size_t n);
 // Moves to an offset from the start of the file.
 bool seek(Handle h, std::int64_t offset);
+// The size of the file in bytes; false when the system cannot tell.
+bool size(Handle h, std::int64_t& bytes);
 // Closes the file; false when the system reports a failure of the close.
 bool close(Handle h);
 

@@ -62,6 +62,13 @@ bool seek(Handle h, std::int64_t offset) {
   return ::lseek(h, static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
+bool size(Handle h, std::int64_t& bytes) {
+  struct stat st {};
+  if (::fstat(h, &st) != 0) return false;
+  bytes = static_cast<std::int64_t>(st.st_size);
+  return true;
+}
+
 bool close(Handle h) {
   if (h == kNoHandle) return true;
   // After EINTR the descriptor is gone on Linux; nothing was lost.

@@ -81,6 +81,13 @@ bool seek(Handle h, std::int64_t offset) {
   return ::_lseeki64(h, offset, SEEK_SET) >= 0;
 }
 
+bool size(Handle h, std::int64_t& bytes) {
+  const __int64 n = ::_filelengthi64(h);
+  if (n < 0) return false;
+  bytes = n;
+  return true;
+}
+
 bool close(Handle h) {
   if (h == kNoHandle) return true;
   return ::_close(h) == 0;

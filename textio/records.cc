@@ -1,11 +1,12 @@
 #include "textio/records.h"
-#include "textio/text.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "textio/text.h"
 
 namespace kivo {
-
-namespace {}  // namespace
 
 bool is_comment_record(std::string_view rec) {
   return !rec.empty() && (rec.front() == '/' || rec.front() == '#');
@@ -107,6 +108,116 @@ int count_rows(ReadFile& f, RecordCount& count) {
     if (kind == RecordKind::row) ++count.rows;
     first = kind == RecordKind::line;
   }
+}
+
+namespace {
+
+// A file read forward in blocks from an offset, a byte at a time where the
+// bytes matter and a line at a time where they do not.
+struct ForwardBytes {
+  os::Handle file;
+  std::unique_ptr<char[]> buf;
+  std::size_t cap = 0;
+  std::size_t len = 0;
+  std::size_t pos = 0;
+  std::int64_t offset = 0;  // the file offset of buf[0]
+  bool failed = false;
+
+  // The byte at the position, or -1 at the end of the file or after a
+  // failure.
+  int peek() {
+    if (pos == len) {
+      if (failed) return -1;
+      offset += static_cast<std::int64_t>(len);
+      pos = len = 0;
+      const std::int64_t n = os::read(file, buf.get(), cap);
+      if (n < 0) failed = true;
+      if (n <= 0) return -1;
+      len = static_cast<std::size_t>(n);
+    }
+    return static_cast<unsigned char>(buf[pos]);
+  }
+  std::int64_t at() const { return offset + static_cast<std::int64_t>(pos); }
+  // To the start of the next line.
+  void pass_line() {
+    for (;;) {
+      if (const void* lf = std::memchr(buf.get() + pos, '\n', len - pos)) {
+        pos = static_cast<std::size_t>(static_cast<const char*>(lf) - buf.get()) + 1;
+        return;
+      }
+      pos = len;
+      if (peek() < 0) return;
+    }
+  }
+};
+
+bool is_line_lead(char c) {
+  return c == 'L' || c == 'l' || c == 'T' || c == 't';
+}
+
+}  // namespace
+
+int count_stretch(os::Handle file, std::int64_t begin, std::int64_t end, StretchCount& count) {
+  count = StretchCount{};
+  const std::int64_t from = begin > 0 ? begin - 1 : 0;
+  if (!os::seek(file, from)) return read_status::io_error;
+  ForwardBytes b{file, std::make_unique<char[]>(ReadFile::default_block), ReadFile::default_block};
+  b.offset = from;
+  // The first record begins after the first line feed from the byte before
+  // the stretch.
+  if (begin > 0) {
+    const int c = b.peek();
+    if (c >= 0) {
+      ++b.pos;
+      if (c != '\n') b.pass_line();
+    }
+  }
+  bool after_line = false;
+  std::string rec;
+  for (;;) {
+    if (b.at() >= end) break;
+    const int c = b.peek();
+    if (c < 0) break;
+    if (c == '/' || c == '#') {
+      b.pass_line();
+      continue;
+    }
+    // The record up to its CR or LF: whole where its words are looked at,
+    // else only up to its first character that is not a blank or a tab.
+    const bool words = !count.any || after_line;
+    rec.clear();
+    char lead = ' ';
+    for (int d = b.peek(); d >= 0 && d != '\r' && d != '\n'; d = b.peek()) {
+      const char ch = static_cast<char>(d);
+      if (lead == ' ' && ch != ' ' && ch != '\t') {
+        lead = ch;
+        if (!words && !is_line_lead(lead)) break;
+      }
+      rec.push_back(ch);
+      ++b.pos;
+    }
+    b.pass_line();
+    bool counted = true;
+    bool line = false;
+    if (after_line || is_line_lead(lead)) {
+      const RecordKind kind = record_kind(rec, after_line);
+      counted = kind == RecordKind::row;
+      line = kind == RecordKind::line;
+    }
+    if (!count.any) {
+      count.any = true;
+      count.header = counted && record_kind(rec, true) != RecordKind::row ? 1 : 0;
+    }
+    if (counted) ++count.rows;
+    after_line = line;
+  }
+  count.ends_in_line = after_line;
+  return b.failed ? read_status::io_error : 0;
+}
+
+void add_stretch(const StretchCount& stretch, std::int64_t& rows, bool& after_line) {
+  rows += stretch.rows - (after_line ? stretch.header : 0);
+  if (stretch.any) after_line = stretch.ends_in_line;
 }
 
 }  // namespace kivo

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "os/os.h"
 #include "textio/reader.h"
 
 namespace kivo {
@@ -66,5 +67,28 @@ struct RecordCount {
   std::int64_t rows = 0;
 };
 int count_rows(ReadFile& f, RecordCount& count);
+
+// The count of the rows of one stretch of a data file, so that the stretches
+// can be counted on several threads and added up in order: the records that
+// begin at offsets from `begin` (a record begins at the file's start or right
+// after a line feed) up to `end`, each read whole. A record after a line
+// record can be a header, and where a stretch begins right after one is
+// known only from the stretch before: the stretch is counted as if it did
+// not, with what its first record that is not a comment would count
+// otherwise.
+struct StretchCount {
+  std::int64_t rows = 0;
+  bool any = false;           // a record that is not a comment begins in the stretch
+  std::int64_t header = 0;    // 1 when that first one is a row, but a header after a line record
+  bool ends_in_line = false;  // the last record that is not a comment is a line record
+};
+// Counts the stretch of the file open as `file` (its position is the
+// function's). Returns 0, or a positive status on a failure of the file
+// system.
+int count_stretch(os::Handle file, std::int64_t begin, std::int64_t end, StretchCount& count);
+// Adds the count of the next stretch, in the order of the file, to `rows`;
+// `after_line` tells whether the record before it (that is not a comment)
+// was a line record, true at the file's start, where a header may stand too.
+void add_stretch(const StretchCount& stretch, std::int64_t& rows, bool& after_line);
 
 }  // namespace kivo

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "os/os.h"
 #include "tests/support/testutil.h"
 #include "textio/records.h"
 
@@ -87,6 +88,11 @@ TEST(Records, CountingPassesOverAllButRows) {
       {"x y\nLine 1\n/ c\nx y\n1 2\nLine 2\nx y\n3 4\n", 2},  // repeated per line
       {"Line 1\n1 2\nx y\n", 2},                              // names after a row are a row
       {"1 2\r\nLine 3 4\r\n", 2},
+      {"\r\nx y\r\n", 2},                           // an empty first row
+      {"  Line 1\r\n  x\ty\n1 2\n", 1},             // blanks before the words
+      {"1 2\n# c\nLine 9\n# c\n  a b\n5 6", 2},     // comments between
+      {"Tie T1\nLine L2\nq i\nLine 3\n1\n2\n", 2},  // line records in a row
+      {"x y\rLine 1\n1 2\n", 1},                    // a CR ends the header
   };
   test::TempDir dir;
   for (const Case& c : cases) {
@@ -98,6 +104,27 @@ TEST(Records, CountingPassesOverAllButRows) {
       ASSERT_EQ(count_rows(f, count), 0);
       EXPECT_EQ(count.rows, c.rows) << c.data;
     }
+    // Counted in two or three stretches that end at every byte, added up in
+    // order: the same rows.
+    os::Handle h = os::kNoHandle;
+    ASSERT_EQ(os::open_read(dir.file("f"), h), os::OpenStatus::ok);
+    const auto size = static_cast<std::int64_t>(c.data.size());
+    for (std::int64_t cut = 0; cut <= size; ++cut) {
+      for (const std::int64_t second : {cut, (cut + size + 1) / 2}) {
+        const std::int64_t ends[] = {cut, second, INT64_MAX};
+        std::int64_t rows = 0;
+        bool after_line = true;
+        std::int64_t begin = 0;
+        for (const std::int64_t end : ends) {
+          StretchCount stretch;
+          ASSERT_EQ(count_stretch(h, begin, end, stretch), 0);
+          add_stretch(stretch, rows, after_line);
+          begin = end;
+        }
+        EXPECT_EQ(rows, c.rows) << c.data << " cut at " << cut << " and " << second;
+      }
+    }
+    os::close(h);
   }
 }
 
