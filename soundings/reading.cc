@@ -897,12 +897,65 @@ void begin_flight_name(ReadingPass& r, const float* dum) {
 
 }  // namespace
 
+namespace {
+
+// The row begins a new flight line: the window being summed is dropped, and
+// the steps start again at this row, as at the start of a file.
+void begin_flight(ReadingPass& r, const float* dum) {
+  r.flight_pending = false;
+  end_flight_line(r);
+  r.step_pos = 0;
+  ++r.flight;
+  if (r.want_names) begin_flight_name(r, dum);
+}
+
+// The row at position `pos` of a window of more than one sounding, added to
+// its sums; true once it is the window's last row.
+bool add_to_window(ReadingPass& r, const float* dum, std::int64_t pos, std::int64_t t) {
+  if (pos == 0) {
+    r.zsum = 0.0;
+    std::fill(r.sums.get(), r.sums.get() + r.plan.size(), WindowSum{0.0, 0.0, 0.0, 0.0});
+  }
+  WindowSum* sums = r.sums.get();
+  Sounding row;
+  store_columns(r.plan, *r.params, *r.arrays, dum, row,
+                [sums](std::size_t c, std::int32_t, Cplx dat, Cplx err) {
+                  WindowSum& sum = sums[c];
+                  sum.dat_re += dat.re;
+                  sum.dat_im += dat.im;
+                  sum.err_re += err.re;
+                  sum.err_im += err.im;
+                });
+  if (pos == r.naverage) {
+    r.centre = row;
+    r.centre_s = static_cast<std::int32_t>(t);
+  }
+  r.zsum += row.z;
+  return pos + 1 == r.kept.window;
+}
+
+// The kept sounding of a complete window: its averages, in double, rounded
+// to single.
+void window_average(ReadingPass& r, KeptSounding& k) {
+  Arrays& a = *r.arrays;
+  const double window = 2.0 * r.naverage + 1.0;
+  for (std::size_t c = 0; c < r.plan.size(); ++c) {
+    const ColumnStore& col = r.plan[c];
+    if (!is_data(col.kind)) continue;
+    const WindowSum& sum = r.sums[c];
+    a.dat_a[col.j] = {static_cast<float>(sum.dat_re / window),
+                      static_cast<float>(sum.dat_im / window)};
+    a.err_a[col.j] = {static_cast<float>(sum.err_re / window),
+                      static_cast<float>(sum.err_im / window)};
+  }
+  k = {r.flight, r.centre_s, r.centre.x, r.centre.y, static_cast<float>(r.zsum * r.reciprocal)};
+}
+
+}  // namespace
+
 bool next_kept(ReadingPass& r, KeptSounding& k) {
   if (r.ended) return false;
   Arrays& a = *r.arrays;
-  const Params& p = *r.params;
-  const std::int32_t n = r.naverage;
-  const double window = 2.0 * n + 1.0;
   for (;;) {
     const float* dum = nullptr;
     const RowInfo* got = nullptr;
@@ -923,15 +976,7 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       ++r.notes.left_out;
       continue;
     }
-    if (r.flight_pending || r.flight == 0) {
-      // A new flight line: the window being summed is dropped, and the
-      // steps start again at this row, as at the start of a file.
-      r.flight_pending = false;
-      end_flight_line(r);
-      r.step_pos = 0;
-      ++r.flight;
-      if (r.want_names) begin_flight_name(r, dum);
-    }
+    if (r.flight_pending || r.flight == 0) begin_flight(r, dum);
     if (r.flight_rows++ == 0) r.flight_first_file_line = info.file_line;
     // The row of index t lies at position pos of its step; it is in the
     // window of a kept sounding when pos is inside the window, and that
@@ -946,47 +991,19 @@ bool next_kept(ReadingPass& r, KeptSounding& k) {
       // stored has stopped the run already.
       continue;
     }
-    Sounding row;
-    if (n == 0) {
+    if (r.naverage == 0) {
       // A window of one sounding: its own values, as they are.
-      store_columns(r.plan, p, a, dum, row, [&a](std::size_t, std::int32_t j, Cplx dat, Cplx err) {
-        a.dat_a[j] = dat;
-        a.err_a[j] = err;
-      });
+      Sounding row;
+      store_columns(r.plan, *r.params, a, dum, row,
+                    [&a](std::size_t, std::int32_t j, Cplx dat, Cplx err) {
+                      a.dat_a[j] = dat;
+                      a.err_a[j] = err;
+                    });
       k = {r.flight, static_cast<std::int32_t>(t), row.x, row.y, row.z};
-      ++r.nkept;
-      ++r.flight_blocks;
-      return true;
+    } else {
+      if (!add_to_window(r, dum, pos, t)) continue;
+      window_average(r, k);
     }
-    if (pos == 0) {
-      r.zsum = 0.0;
-      std::fill(r.sums.get(), r.sums.get() + r.plan.size(), WindowSum{0.0, 0.0, 0.0, 0.0});
-    }
-    WindowSum* sums = r.sums.get();
-    store_columns(r.plan, p, a, dum, row, [sums](std::size_t c, std::int32_t, Cplx dat, Cplx err) {
-      WindowSum& sum = sums[c];
-      sum.dat_re += dat.re;
-      sum.dat_im += dat.im;
-      sum.err_re += err.re;
-      sum.err_im += err.im;
-    });
-    if (pos == n) {
-      r.centre = row;
-      r.centre_s = static_cast<std::int32_t>(t);
-    }
-    r.zsum += row.z;
-    if (pos + 1 < r.kept.window) continue;
-    // The window is complete: its averages, in double, rounded to single.
-    for (std::size_t c = 0; c < r.plan.size(); ++c) {
-      const ColumnStore& col = r.plan[c];
-      if (!is_data(col.kind)) continue;
-      const WindowSum& sum = r.sums[c];
-      a.dat_a[col.j] = {static_cast<float>(sum.dat_re / window),
-                        static_cast<float>(sum.dat_im / window)};
-      a.err_a[col.j] = {static_cast<float>(sum.err_re / window),
-                        static_cast<float>(sum.err_im / window)};
-    }
-    k = {r.flight, r.centre_s, r.centre.x, r.centre.y, static_cast<float>(r.zsum * r.reciprocal)};
     ++r.nkept;
     ++r.flight_blocks;
     return true;
