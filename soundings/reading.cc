@@ -699,25 +699,31 @@ constexpr std::int32_t kMaxThreads = 8;
 ReadingPass::ReadingPass() = default;
 ReadingPass::~ReadingPass() = default;
 
+namespace {
+
+// The number that the environment variable `name` holds, when it is one of
+// at least 1; else 0.
+std::int64_t count_in_environment(const char* name) {
+  const char* v = std::getenv(name);
+  if (!v) return 0;
+  std::int64_t n = 0;
+  const char* end = v + std::strlen(v);
+  const auto r = std::from_chars(v, end, n);
+  return r.ec == std::errc() && r.ptr == end && n >= 1 ? n : 0;
+}
+
+}  // namespace
+
 std::int32_t reading_threads() {
-  if (const char* v = std::getenv("KIVO_THREADS")) {
-    std::int32_t n = 0;
-    const char* end = v + std::strlen(v);
-    const auto r = std::from_chars(v, end, n);
-    if (r.ec == std::errc() && r.ptr == end && n >= 1) return n;
+  if (const std::int64_t n = count_in_environment("KIVO_THREADS")) {
+    return static_cast<std::int32_t>(std::min<std::int64_t>(n, INT32_MAX));
   }
   const unsigned cores = std::thread::hardware_concurrency();
   return cores >= 1 ? static_cast<std::int32_t>(std::min<unsigned>(cores, kMaxThreads)) : 1;
 }
 
 std::int64_t reading_chunk_bytes() {
-  if (const char* v = std::getenv("KIVO_CHUNK_BYTES")) {
-    std::int64_t n = 0;
-    const char* end = v + std::strlen(v);
-    const auto r = std::from_chars(v, end, n);
-    if (r.ec == std::errc() && r.ptr == end && n >= 1) return n;
-  }
-  return 0;
+  return count_in_environment("KIVO_CHUNK_BYTES");
 }
 
 namespace {
@@ -836,6 +842,7 @@ bool next_row(ReadingPass& r, const float*& dum, const RowInfo*& info) {
 // The pass has ended: the notes of the rows join those of the windows.
 void end_pass(ReadingPass& r) {
   end_flight_line(r);
+  r.rows.ahead = nullptr;
   r.ahead.reset();
   ReadingNotes& from = r.rows.notes;
   ReadingNotes& n = r.notes;
