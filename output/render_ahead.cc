@@ -20,7 +20,9 @@ RenderAhead::RenderAhead(Render render, const void* context, std::size_t nvalues
       block_bytes_(std::max<std::size_t>(block_bytes, 1)),
       per_batch_(std::clamp<std::size_t>(kBatchBytes / block_bytes_, 1, kMostPerBatch)) {
   const auto nworkers = static_cast<std::size_t>(std::max(workers, 1));
-  ring_.resize(2 * (nworkers + 1) + 2);
+  // Enough batches that every thread has one to render while the pass fills
+  // and takes others, and few enough that eight threads stay within a few MiB.
+  ring_.resize(std::max<std::size_t>(6, nworkers + 4));
   for (Batch& b : ring_) {
     b.soundings.reset(new KeptSounding[per_batch_]);
     b.values.reset(new Cplx[per_batch_ * std::max<std::size_t>(nvalues_, 1)]);

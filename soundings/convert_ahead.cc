@@ -49,7 +49,9 @@ ConvertAhead::ConvertAhead(const std::string& name, std::size_t ncols, const Row
       chunk_(chunk > 0 ? chunk : kChunk),
       text_cap_(1 + static_cast<std::size_t>(chunk_) + kLongest) {
   const auto nworkers = static_cast<std::size_t>(std::max(workers, 1));
-  ring_.resize(2 * (nworkers + 1) + 4);
+  // Enough chunks that every thread has one to convert while the pass takes
+  // others, and few enough that eight threads stay within a few MiB.
+  ring_.resize(std::max<std::size_t>(8, nworkers + 6));
   for (Chunk& c : ring_) {
     // Not touched until used: the memory of a ring that holds short rows
     // stays small.

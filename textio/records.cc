@@ -161,7 +161,10 @@ int count_stretch(os::Handle file, std::int64_t begin, std::int64_t end, Stretch
   count = StretchCount{};
   const std::int64_t from = begin > 0 ? begin - 1 : 0;
   if (!os::seek(file, from)) return read_status::io_error;
-  ForwardBytes b{file, std::make_unique<char[]>(ReadFile::default_block), ReadFile::default_block};
+  // A quarter of the reader's block: as fast, and eight threads counting at
+  // once hold 2 MiB.
+  constexpr std::size_t kBlock = ReadFile::default_block / 4;
+  ForwardBytes b{file, std::make_unique<char[]>(kBlock), kBlock};
   b.offset = from;
   // The first record begins after the first line feed from the byte before
   // the stretch.
