@@ -420,12 +420,13 @@ std::int32_t pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std:
     BlockWriter w;
     begin_blocks(w, l, true);
     KeptSounding k;
-    bool ended = true;  // every block written, or held for the end
+    bool failed = false;  // writing the file has failed
     try {
       while (next_kept(r, k)) {
         // Past what the count line can count, the run is going to stop.
-        if (r.nkept > kMostBlocks || !write_block(o, p, a, w, k)) {
-          ended = false;
+        if (r.nkept > kMostBlocks) break;
+        if (!write_block(o, p, a, w, k)) {
+          failed = true;
           break;
         }
       }
@@ -436,7 +437,9 @@ std::int32_t pass(Observations& o, ReadFile& f, const Params& p, Arrays& a, std:
       end_blocks(o, p, w);
       throw;
     }
-    if (ended) end_blocks(o, p, w);
+    // Every block handed on is written, as without threads, unless writing
+    // has failed.
+    if (!failed) end_blocks(o, p, w);
   }
   read_to_end(r);
   o.kept = r.nkept;
