@@ -16,6 +16,8 @@ constexpr std::size_t kLongest = std::size_t{1} << 16;
 // Lines and values a chunk holds at most: the lines after them are read by
 // the pass from the file (lines of a few characters, repeat counts).
 constexpr std::size_t kMaxLines = 16384;
+// The largest chunk asked for that is taken: its lines' places fit 32 bits.
+constexpr std::int64_t kMostChunk = std::int64_t{1} << 26;
 constexpr std::size_t kMaxValues = std::size_t{1} << 16;
 
 // Reads up to n bytes at `offset`: the number read, fewer only at the end of
@@ -46,7 +48,7 @@ ConvertAhead::ConvertAhead(const std::string& name, std::size_t ncols, const Row
                            std::int32_t workers, std::int64_t chunk)
     : ncols_(ncols),
       values_cap_(kMaxValues),
-      chunk_(chunk > 0 ? chunk : kChunk),
+      chunk_(chunk > 0 ? std::min(chunk, kMostChunk) : kChunk),
       text_cap_(1 + static_cast<std::size_t>(chunk_) + kLongest) {
   const auto nworkers = static_cast<std::size_t>(std::max(workers, 1));
   // Enough chunks that every thread has one to convert while the pass takes
