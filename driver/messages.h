@@ -5,12 +5,9 @@
 
 namespace kivo {
 
-#define KIVO_DRIVER_MESSAGES(X) \
-  X(converting, console, "Converting to QUINSA observations format.") \
-  X(left_out, console, "<k> soundings left out for null values.") \
-  X(left_out_one, console, "<k> sounding left out for null values.") \
-  X(done, console, "Done.")
-
-KIVO_MESSAGE_LIST(DriverMsg, kDriverMessages, KIVO_DRIVER_MESSAGES);
+#define KIVO_LIST_FILE "driver/messages.def"
+#define KIVO_LIST_ENUM DriverMsg
+#define KIVO_LIST_TABLE kDriverMessages
+#include "textio/message_list.inc"
 
 }  // namespace kivo

@@ -6,12 +6,9 @@
 
 namespace kivo {
 
-#define KIVO_TEXTIO_MESSAGES(X) \
-  X(digits, stop, "general real field with <d> digits") \
-  X(record_too_long, stop, "record of <n> characters written into a text of <length>") \
-  X(record_too_large, stop, "record of more than 2^40 characters") \
-  X(stop_line, console, "Stop: <message>.")
-
-KIVO_MESSAGE_LIST(TextioMsg, kTextioMessages, KIVO_TEXTIO_MESSAGES);
+#define KIVO_LIST_FILE "textio/messages.def"
+#define KIVO_LIST_ENUM TextioMsg
+#define KIVO_LIST_TABLE kTextioMessages
+#include "textio/message_list.inc"
 
 }  // namespace kivo
