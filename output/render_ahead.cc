@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "soundings/threads.h"
+
 namespace kivo {
 
 namespace {
@@ -32,23 +34,13 @@ RenderAhead::RenderAhead(Render render, const void* context, std::size_t nvalues
   try {
     for (std::size_t i = 0; i < nworkers; ++i) threads_.emplace_back([this] { work(); });
   } catch (...) {
-    stop();
+    end_threads(mutex_, cancelled_, work_cv_, threads_);
     throw;
   }
 }
 
 RenderAhead::~RenderAhead() {
-  stop();
-}
-
-void RenderAhead::stop() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    cancelled_ = true;
-  }
-  work_cv_.notify_all();
-  for (std::thread& t : threads_) t.join();
-  threads_.clear();
+  end_threads(mutex_, cancelled_, work_cv_, threads_);
 }
 
 RenderAhead::Batch* RenderAhead::claim() {

@@ -55,7 +55,6 @@ class RenderAhead {
     std::unique_ptr<char[]> text;
   };
 
-  void stop();
   void work();
   void render(Batch& b);
   // Under the lock: the next batch waiting to be rendered, claimed; or null.

@@ -5,6 +5,8 @@
 #include <new>
 #include <system_error>
 
+#include "soundings/threads.h"
+
 namespace kivo {
 
 namespace {
@@ -87,13 +89,7 @@ ConvertAhead::~ConvertAhead() {
 }
 
 void ConvertAhead::stop() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    cancelled_ = true;
-  }
-  freed_cv_.notify_all();
-  for (std::thread& t : threads_) t.join();
-  threads_.clear();
+  end_threads(mutex_, cancelled_, freed_cv_, threads_);
   for (Converter& c : converters_) {
     if (c.file != os::kNoHandle) os::close(c.file);
     c.file = os::kNoHandle;
