@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "soundings/threads.h"
+#include "textio/text.h"
 
 namespace kivo {
 
@@ -34,10 +35,6 @@ std::int64_t read_at(os::Handle h, std::int64_t offset, char* buf, std::size_t n
     got += static_cast<std::size_t>(r);
   }
   return static_cast<std::int64_t>(got);
-}
-
-bool is_blank(char c) {
-  return c == ' ' || c == '\t';
 }
 
 }  // namespace

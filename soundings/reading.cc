@@ -558,7 +558,7 @@ bool words_record(RowReader& r, std::string_view rec) {
 // record that begins with a word (a line record?). A row of numbers goes
 // straight to its values.
 bool needs_words(const RowReader& r, char lead) {
-  return r.first_record || lead == 'L' || lead == 'l' || lead == 'T' || lead == 't';
+  return r.first_record || is_line_lead(lead);
 }
 
 // The row that begins at the file's position: its values, read from the

@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "os/os.h"
+#include "textio/records.h"
 
 namespace kivo {
 
@@ -305,7 +306,7 @@ int next_row_start(ReadFile& f, bool first, std::int64_t& rows) {
     if (c != '/' && c != '#') {
       char lead = ' ';
       if (const int st = lead_of_record(f, lead)) return st;
-      if (first || lead == 'L' || lead == 'l' || lead == 'T' || lead == 't') return 0;
+      if (first || is_line_lead(lead)) return 0;
       ++rows;
     }
     ++f.line;

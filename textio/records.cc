@@ -151,10 +151,6 @@ struct ForwardBytes {
   }
 };
 
-bool is_line_lead(char c) {
-  return c == 'L' || c == 'l' || c == 'T' || c == 't';
-}
-
 }  // namespace
 
 int count_stretch(os::Handle file, std::int64_t begin, std::int64_t end, StretchCount& count) {
@@ -192,7 +188,7 @@ int count_stretch(os::Handle file, std::int64_t begin, std::int64_t end, Stretch
     char lead = ' ';
     for (int d = b.peek(); d >= 0 && d != '\r' && d != '\n'; d = b.peek()) {
       const char ch = static_cast<char>(d);
-      if (lead == ' ' && ch != ' ' && ch != '\t') {
+      if (lead == ' ' && !is_blank(ch)) {
         lead = ch;
         if (!words && !is_line_lead(lead)) break;
       }

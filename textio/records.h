@@ -11,6 +11,7 @@
 
 #include "os/os.h"
 #include "textio/reader.h"
+#include "textio/text.h"
 
 namespace kivo {
 
@@ -41,15 +42,16 @@ bool is_header_record(std::string_view rec);
 // word when given.
 bool is_line_record(std::string_view rec, std::string* name = nullptr);
 
-// Whether the record could be a line record at all: its first character that
-// is not a blank or a tab is an "L" or a "T" in either case. A cheap test
-// that spares the rows of numbers the whole one.
+// Whether a record whose first character that is not a blank or a tab is c
+// could be a line record at all: c is an "L" or a "T" in either case. A cheap
+// test that spares the rows of numbers the whole one.
+inline bool is_line_lead(char c) {
+  return c == 'L' || c == 'l' || c == 'T' || c == 't';
+}
 inline bool may_be_line_record(std::string_view rec) {
   std::size_t i = 0;
-  while (i < rec.size() && (rec[i] == ' ' || rec[i] == '\t')) ++i;
-  if (i == rec.size()) return false;
-  const char c = rec[i];
-  return c == 'L' || c == 'l' || c == 'T' || c == 't';
+  while (i < rec.size() && is_blank(rec[i])) ++i;
+  return i < rec.size() && is_line_lead(rec[i]);
 }
 
 // The kinds of record of a data file. Only a record that may be a header
